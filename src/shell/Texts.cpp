@@ -1,0 +1,154 @@
+#include "shell/Texts.h"
+#include <utility>
+
+namespace {
+// Built-in German message table; entries not listed are empty until their feature arrives.
+QStringList buildStrings()
+{
+    QStringList list;
+    for (int i = 0; i < Texts::StringCount; ++i)
+        list.append(QString());
+    static const std::pair<int, const char16_t *> kEntries[] = {
+        {1, u"Baldren|*.101;*.102;*.111;;*.112;*.201;*.202;*.211;*.212;*.251;*.252;*.291;*.292;*.293;*.STW;*.1ZE;*.2ZE;*.ULV;*.VMX;*.ORN|ZEV 101 (*.101)|*.101|ZEV 102 (*.102)|*.102|ZEV 111 (*.111)|*.111|ZEV 112 (*.112)|*.112|ZEV 201 (*.201)|*.201|ZEV 202 (*.202)|*.202|ZEV 211 (*.211)|*.211|ZEV 212 (*.212)|*.212|ZEV 251 (*.251)|*.251|ZEV 252 (*.252)|*.252|ZEV 291 (*.291)|*.291|ZEV 292 (*.292)|*.292|ZEV 293 (*.293)|*.293|ZEV 071 - 083 (*.STW)|*.STW|ZEV 091 (*.1ZE)|*.1ZE|ZEV 092 (*.2ZE)|*.2ZE|ULVA 9611 (*.ULV)|*.ULV|VMX, universeller Messertumformer (*.VMX)|*.VMX|L-ORN(*.ORN)|*.ORN|Alle Dateien (*.*)|*.*"},
+        {2, u"Fehler beim Öffnen der Datei"},
+        {7, u"Auftrag"},
+        {8, u"F-Nummer"},
+        {9, u": "},
+        {18, u"01-FF"},
+        {19, u"Netz-/Sammelschienenspannung"},
+        {20, u"Generatorspannung"},
+        {21, u" Ja"},
+        {22, u"Nein"},
+        {24, u"A"},
+        {25, u"R"},
+        {26, u"V"},
+        {27, u"U"},
+        {28, u"S"},
+        {29, u"W"},
+        {30, u"I"},
+        {31, u"0"},
+        {40, u"Sie müssen erst Parameter aus#13einer Datei oder einem Gerät laden!"},
+        {41, u"Time Out bei Datentransfer"},
+        {42, u"Betriebsart muss OFF sein."},
+        {45, u"Ident Nummer Mirelo falsch"},
+        {48, u"Projekt: "},
+        {49, u"Verzeichnis konnte nicht erstellt werden"},
+        {50, u"INI Datei konnte nicht gespeichert werden"},
+        {51, u"Sollwerte speichern"},
+        {52, u"Keine Kennung"},
+        {61, u"Datei ist gespeichert am "},
+        {62, u"Datenverbindung hergestellt."},
+        {63, u"Abbruch"},
+        {65, u"Ordner für Sollwerte"},
+        {67, u"Daten werden geholt . . . "},
+        {68, u"Parameter werden übertragen ... "},
+        {71, u"Kein Protokoll gefunden.#13Überprüfen Sie die Schnittstelle und Datenverbindung.#13Stellen Sie dann die Datenverbindung über 'Optionen' und 'Protokoll' her."},
+        {73, u"Prüfen Protokoll "},
+        {103, u"Datenkoppler angeschlossen?"},
+        {105, u"Dieser Parameter erfordert eine Hardwareänderung."},
+        {107, u"Kontrollieren Sie die Werte des Frequenznormals."},
+        {108, u"Alle Abhängigen Schaltpunkte werden geändert.#13Bitte etwas Geduld...."},
+        {109, u"Falsche Parameterdatei."},
+        {110, u"Unterschiedliche Programmversionen!#13Sollen Daten trotzdem übertragen werden?"},
+        {111, u"Zeile 1"},
+        {112, u"Zeile 2"},
+        {113, u"Bezeichnung"},
+        {114, u"Phasenlage"},
+        {118, u"Ident FBED"},
+        {119, u"Auflegen"},
+        {126, u"CAN_AE"},
+        {127, u"   Kanal"},
+        {128, u" Nicht möglich! "},
+        {129, u" Parametrierung nicht frei! "},
+        {137, u"Dieser Parameter ist geschützt."},
+        {144, u"Parameterliste"},
+        {145, u"Anschluss"},
+        {149, u"Speichern"},
+        {152, u"Nur für berechtigtes Personal"},
+        {154, u"Baudrate zum Gerät"},
+        {155, u"kein Datenverkehr zum PELK"},
+        {177, u"Programierung von Vindel ebenfalls senden?"},
+        {180, u"Offline Datei: "},
+        {181, u"Verbunden mit Gerät:"},
+        {193, u"Seite"},
+        {199, u"Modemtyp und weitere Parameter unter#13Parameter/Modem"},
+        {288, u"Kein Modem vorhanden"},
+        {289, u"Protokoll "},
+        {290, u"Handshake "},
+        {292, u"Befehl zum Modem"},
+        {293, u"Initialisierung"},
+        {314, u"IDENT-Nummer FBED falsch"},
+        {321, u"Sprache wählen"},
+        {322, u"Schnittstelle wählen"},
+        {324, u"Update vorhanden, siehe:"},
+    };
+    for (const auto &e : kEntries)
+        list[e.first] = QString::fromUtf16(e.second);
+    return list;
+}
+
+QStringList buildTele()
+{
+    return {QString(),
+            QStringLiteral("Fehler beim Senden, Anforderung Zeichen 1"),
+            QStringLiteral("Kein Echo auf Anforderung Zeichen 1"),
+            QStringLiteral("Falsches Echo auf Anforderung Zeichen 1"),
+            QStringLiteral("Fehler beim Senden, Anforderungs-Telegramm"),
+            QStringLiteral("Fehler beim Senden, Anforderung Checksumme"),
+            QStringLiteral("TimeOut, beim Warten auf Zeichen 1 vom Antwort-T."),
+            QStringLiteral("Falsche Geräte-Nr., (Zeichen 1 vom Antwort-Tele.)"),
+            QStringLiteral("Fehler beim Senden, Echo Zeichen 1 vom Antwort-T."),
+            QStringLiteral("TimeOut, beim Warten auf Antwort-Telegramm"),
+            QStringLiteral("TimeOut, beim Warten auf Checksumme vom Antwort-T."),
+            QStringLiteral("Falsche Checksumme vom Antwort-Telegramm"),
+            QStringLiteral("Fehler-Kennung im Antwort-Telegramm"),
+            QStringLiteral("Kein Echo auf Anforderung Zeichen 1 (n=0)"),
+            QStringLiteral("Abbruch von Extern"),
+            QStringLiteral("Fehler bei der Auswertung"),
+            QStringLiteral("Nicht definiert !")};
+}
+} // namespace
+
+TConstList &CL_Strings()
+{
+    static TConstList list{buildStrings()};
+    return list;
+}
+
+TConstList &CL_Tele()
+{
+    static TConstList list{buildTele()};
+    return list;
+}
+
+TConstList &CL_ZLT()
+{
+    static TConstList list{QStringList()};
+    return list;
+}
+
+static int g_deviceType = 55;
+
+void Texts::SetDeviceTypeForTexts(int deviceType) { g_deviceType = deviceType; }
+
+QString GetText(int n)
+{
+    const QStringList &c = CL_Strings().Consts;
+    if (n < 0 || n >= c.size())
+        return QString();
+    QString t = c.at(n);
+    t.replace(QLatin1String("#13"), QLatin1String("\r"));
+    if (g_deviceType == 31) {
+        if (t == QLatin1String("Gen. bleibt ein"))
+            return QStringLiteral("Warnung II aus");
+        if (t == QLatin1String("Gen. aus"))
+            return QStringLiteral("Warnung II ein");
+    }
+    return t;
+}
+
+QString TeleText(int index)
+{
+    const QStringList &c = CL_Tele().Consts;
+    return (index >= 0 && index < c.size()) ? c.at(index) : QString();
+}

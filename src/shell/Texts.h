@@ -1,0 +1,25 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+// A translatable text table (the Consts of a TConstList component).
+struct TConstList
+{
+    QStringList Consts;
+};
+
+namespace Texts {
+constexpr int StringCount = 325;
+// GetText swaps two texts for device type 31; the main window keeps this current.
+void SetDeviceTypeForTexts(int deviceType);
+} // namespace Texts
+
+// The main window's tables. Messages (325), link failure texts (17), alarm texts (88).
+TConstList &CL_Strings();
+TConstList &CL_Tele();
+TConstList &CL_ZLT();
+
+// Entry n of CL_Strings with "#13" turned into a carriage return.
+QString GetText(int n);
+// Entry of CL_Tele (see StateToTextIndex).
+QString TeleText(int index);
