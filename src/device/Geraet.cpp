@@ -66,18 +66,18 @@ TParameter *TParameterListe::AddFromLine(const QString &line, bool *ok)
 {
     QString rest = line;
     auto p = std::make_unique<TParameter>();
-    p->Text = Text::NextField(rest, QLatin1Char('*'));
-    p->Address = Text::NextField(rest, QLatin1Char(';'));
-    const QString code = Text::NextField(rest, QLatin1Char(';'));
+    p->Text = Text::SplitAt(rest, QLatin1Char('*'));
+    p->Address = Text::SplitAt(rest, QLatin1Char(';'));
+    const QString code = Text::SplitAt(rest, QLatin1Char(';'));
     bool good = false;
     p->TypeCode = qint32(Text::ParseNumber(QStringLiteral("$") + code, &good));
     if (ok)
         *ok = good;
     if (!good)
         return nullptr;
-    p->Min = Text::NextField(rest, QLatin1Char(';'));
-    p->Max = Text::NextField(rest, QLatin1Char(';'));
-    p->Unit = Text::NextField(rest, QLatin1Char(';'));
+    p->Min = Text::SplitAt(rest, QLatin1Char(';'));
+    p->Max = Text::SplitAt(rest, QLatin1Char(';'));
+    p->Unit = Text::SplitAt(rest, QLatin1Char(';'));
     m_items.push_back(std::move(p));
     return m_items.back().get();
 }
@@ -102,9 +102,9 @@ TIstWert *TIstwerteListe::AddFromLine(const QString &line)
 {
     QString rest = line;
     auto v = std::make_unique<TIstWert>();
-    v->Text = Text::NextField(rest, QLatin1Char('*'));
-    v->Offset = Text::NextField(rest, QLatin1Char(','));
-    v->TypeCode = Text::NextField(rest, QLatin1Char(',')).trimmed();
+    v->Text = Text::SplitAt(rest, QLatin1Char('*'));
+    v->Offset = Text::SplitAt(rest, QLatin1Char(','));
+    v->TypeCode = Text::SplitAt(rest, QLatin1Char(',')).trimmed();
     v->Format = rest;
     m_items.push_back(std::move(v));
     return m_items.back().get();

@@ -2,7 +2,7 @@
 
 namespace Text {
 
-QString RemoveBlanks(const QString &s)
+QString RemoveSpaces(const QString &s)
 {
     QString r;
     r.reserve(s.size());
@@ -12,7 +12,7 @@ QString RemoveBlanks(const QString &s)
     return r;
 }
 
-QString NextField(QString &line, QChar sep)
+QString SplitAt(QString &line, QChar sep)
 {
     const int pos = line.indexOf(sep);
     QString field;
@@ -28,7 +28,7 @@ QString NextField(QString &line, QChar sep)
 
 long long ParseNumber(const QString &text, bool *ok)
 {
-    const QString t = RemoveBlanks(text);
+    const QString t = RemoveSpaces(text);
     bool good = false;
     long long v = 0;
     if (t.startsWith(QLatin1Char('$')))
@@ -40,11 +40,11 @@ long long ParseNumber(const QString &text, bool *ok)
     return good ? v : 0;
 }
 
-long long NextNumber(QString &line, QChar sep)
+long long NextField(QString &line, QChar sep)
 {
     if (line.isEmpty())
         return -1;
-    return ParseNumber(NextField(line, sep));
+    return ParseNumber(SplitAt(line, sep));
 }
 
 quint32 HexToInt(const QString &s)

@@ -5,15 +5,15 @@
 namespace Text {
 
 // All blanks removed.
-QString RemoveBlanks(const QString &s);
+QString RemoveSpaces(const QString &s);
 
 // Text up to the separator; the field and its separator are removed from line.
 // Without separator the whole rest is the field and line becomes empty.
-QString NextField(QString &line, QChar sep);
+QString SplitAt(QString &line, QChar sep);
 
 // Next field as a number: "$" prefix for hexadecimal, else decimal. Blanks are ignored.
 // Not a number gives 0, an empty line -1.
-long long NextNumber(QString &line, QChar sep);
+long long NextField(QString &line, QChar sep);
 
 // Reads "$hex" or decimal; ok reports whether the whole text was a number. Blanks ignored.
 long long ParseNumber(const QString &text, bool *ok = nullptr);
