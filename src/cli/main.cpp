@@ -1,0 +1,199 @@
+#include "cli/Cli.h"
+#include "link/Protocol.h"
+#include "shell/DataDir.h"
+#include "shell/TextHelpers.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+#include <map>
+#include <string>
+
+void RegisterSimPort();
+
+namespace {
+struct Command
+{
+    const char *usage;
+    CommandFn fn;
+};
+
+std::map<std::string, Command> &commands()
+{
+    static std::map<std::string, Command> table;
+    return table;
+}
+
+void usage()
+{
+    Err(QStringLiteral("Aufruf: mirelo-cli [--data DIR] [--lang CODE] [--decimal ,|.] [--port PORT] "
+                       "[--protocol N] [--slave ADDR] [--own ADDR] BEFEHL ..."));
+    for (const auto &c : commands())
+        Err(QStringLiteral("  ") + QString::fromUtf8(c.second.usage));
+}
+
+bool parseAddress(const QString &text, int *value)
+{
+    bool ok = false;
+    QString t = text.trimmed();
+    long long v;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        v = t.mid(2).toLongLong(&ok, 16);
+    else
+        v = Text::ParseNumber(t, &ok);
+    if (!ok || v < 1 || v > 255)
+        return false;
+    *value = int(v);
+    return true;
+}
+
+QString languageSuffix(const QString &code)
+{
+    const QString c = code.trimmed();
+    if (c.compare(QLatin1String("deu"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("-DE");
+    if (c.compare(QLatin1String("eng"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("-EN");
+    return c.startsWith(QLatin1Char('-')) ? c.toUpper() : QStringLiteral("-") + c.toUpper();
+}
+} // namespace
+
+CommandRegistrar::CommandRegistrar(const char *name, const char *usageText, CommandFn fn)
+{
+    commands()[name] = Command{usageText, fn};
+}
+
+void Out(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void Err(const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stderr);
+    std::fputc('\n', stderr);
+}
+
+void CliPrompter::error(const QString &text) { Err(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'))); }
+void CliPrompter::warning(const QString &text) { Err(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'))); }
+void CliPrompter::information(const QString &text)
+{
+    Err(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')));
+}
+bool CliPrompter::question(const QString &text)
+{
+    Err(QString(text).replace(QLatin1Char('\r'), QLatin1Char('\n')) +
+        (AnswerYes ? QStringLiteral(" -> Ja (--yes)") : QStringLiteral(" -> Nein (ohne --yes)")));
+    return AnswerYes;
+}
+
+bool TakeOption(QStringList &args, const QString &name, QString *value, bool *missing)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == name) {
+            if (i + 1 >= args.size()) {
+                if (missing)
+                    *missing = true;
+                args.removeAt(i);
+                return false;
+            }
+            *value = args[i + 1];
+            args.remove(i, 2);
+            return true;
+        }
+        if (args[i].startsWith(name + QLatin1Char('='))) {
+            *value = args[i].mid(name.size() + 1);
+            args.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TakeFlag(QStringList &args, const QString &name)
+{
+    const int i = args.indexOf(name);
+    if (i < 0)
+        return false;
+    args.removeAt(i);
+    return true;
+}
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("mirelo-cli"));
+    RegisterSimPort();
+
+    QStringList args = app.arguments().mid(1);
+    CliOptions o;
+    QString v;
+    bool missing = false;
+    const QStringList valueOptions = {QStringLiteral("--data"),     QStringLiteral("--lang"),
+                                      QStringLiteral("--decimal"),  QStringLiteral("--port"),
+                                      QStringLiteral("--protocol"), QStringLiteral("--slave"),
+                                      QStringLiteral("--own")};
+    QMap<QString, QString> given;
+    for (const QString &name : valueOptions) {
+        if (TakeOption(args, name, &v, &missing))
+            given[name] = v;
+        if (missing) {
+            Err(QStringLiteral("Option %1 braucht einen Wert.").arg(name));
+            return ExitInput;
+        }
+    }
+    if (given.contains(QStringLiteral("--data"))) {
+        o.DataDir = given[QStringLiteral("--data")];
+        if (!QFileInfo(o.DataDir).isDir()) {
+            Err(QStringLiteral("Datenordner nicht gefunden: ") + o.DataDir);
+            return ExitInput;
+        }
+        DataDir::setOverride(o.DataDir);
+    }
+    if (given.contains(QStringLiteral("--lang")))
+        o.LanguageSuffix = languageSuffix(given[QStringLiteral("--lang")]);
+    if (given.contains(QStringLiteral("--decimal"))) {
+        o.Decimal = given[QStringLiteral("--decimal")];
+        if (o.Decimal != QLatin1String(",") && o.Decimal != QLatin1String(".")) {
+            Err(QStringLiteral("--decimal erwartet \",\" oder \".\"."));
+            return ExitInput;
+        }
+    }
+    if (given.contains(QStringLiteral("--port")))
+        o.Port = given[QStringLiteral("--port")];
+    if (given.contains(QStringLiteral("--protocol"))) {
+        bool ok = false;
+        o.Protocol = given[QStringLiteral("--protocol")].toInt(&ok);
+        if (!ok || !Protocol(o.Protocol)) {
+            Err(QStringLiteral("--protocol erwartet 1 bis 7."));
+            return ExitInput;
+        }
+    }
+    if (given.contains(QStringLiteral("--slave"))) {
+        if (!parseAddress(given[QStringLiteral("--slave")], &o.SlaveAddress)) {
+            Err(QStringLiteral("--slave erwartet eine Adresse 01-FF."));
+            return ExitInput;
+        }
+        o.SlaveGiven = true;
+    }
+    if (given.contains(QStringLiteral("--own")) && !parseAddress(given[QStringLiteral("--own")], &o.OwnAddress)) {
+        Err(QStringLiteral("--own erwartet eine Adresse 01-FF."));
+        return ExitInput;
+    }
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        usage();
+        return args.isEmpty() ? ExitInput : ExitOk;
+    }
+    const std::string name = args.takeFirst().toStdString();
+    const auto it = commands().find(name);
+    if (it == commands().end()) {
+        Err(QStringLiteral("Unbekannter Befehl: ") + QString::fromStdString(name));
+        usage();
+        return ExitInput;
+    }
+    o.Args = args;
+    CliPrompter prompter;
+    prompter.AnswerYes = TakeFlag(o.Args, QStringLiteral("--yes"));
+    return it->second.fn(o, prompter);
+}
