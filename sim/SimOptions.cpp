@@ -1,0 +1,164 @@
+#include "SimOptions.h"
+
+#include "SimDevice.h"
+
+namespace {
+
+bool parseHex(QString text, int *value)
+{
+    text = text.trimmed();
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        text = text.mid(2);
+    else if (text.startsWith(QLatin1Char('$')))
+        text = text.mid(1);
+    bool ok = false;
+    const uint v = text.toUInt(&ok, 16);
+    if (!ok || v > 0x7FFFFFFF)
+        return false;
+    *value = int(v);
+    return true;
+}
+
+} // namespace
+
+bool ParseSimNumber(const QString &input, int *value)
+{
+    QString text = input.trimmed();
+    if (text.isEmpty())
+        return false;
+    if (text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) || text.startsWith(QLatin1Char('$')))
+        return parseHex(text, value);
+    if (text.endsWith(QLatin1Char('h'), Qt::CaseInsensitive))
+        return parseHex(text.left(text.size() - 1), value);
+    bool ok = false;
+    const int v = text.toInt(&ok, 10);
+    if (ok) {
+        if (v < 0)
+            return false;
+        *value = v;
+        return true;
+    }
+    return parseHex(text, value);
+}
+
+QString SimUsage()
+{
+    return QStringLiteral(
+        "usage: mirelo-sim [--device FILE.ext] [--base HEX] [--data DIR] [--pty LINKPATH] [--slave ADDR] [--handshake]\n"
+        "                  [--pace BAUD] [--fault KIND:RATE ...] [--seed N] [--log] [--refuse CODE:BYTE ...]\n"
+        "  --device FILE   parameter file loaded into the device memory (default: samples/demo.202 of the data folder)\n"
+        "  --base HEX      device address of the file's image (default 0800)\n"
+        "  --data DIR      data folder\n"
+        "  --pty LINKPATH  serve on a new pseudo-terminal, LINKPATH a symbolic link to it (default: stdin/stdout)\n"
+        "  --slave ADDR    own slave address, hexadecimal with 0x, $ or h, else decimal (default 0xAE)\n"
+        "  --handshake     send each answer byte after the previous one has been echoed\n"
+        "  --pace BAUD     take and send bytes no faster than a line at BAUD (10 bits a byte)\n"
+        "  --fault KIND:RATE  inject faults with a chance 0..1 per telegram; KIND is noecho, badecho, silence,\n"
+        "                  wrongaddr, truncate, nosum, badsum, refuse (refuse:RATE:BYTE), short, garbage\n"
+        "  --seed N        seed of the fault generator (default 1)\n"
+        "  --log           traffic on stderr\n"
+        "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n");
+}
+
+bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    for (int i = 0; i < args.size(); ++i) {
+        QString arg = args[i];
+        QString value;
+        bool inlineValue = false;
+        const int eq = arg.indexOf(QLatin1Char('='));
+        if (arg.startsWith(QLatin1String("--")) && eq > 0) {
+            value = arg.mid(eq + 1);
+            arg = arg.left(eq);
+            inlineValue = true;
+        }
+        auto takeValue = [&](QString *out) {
+            if (inlineValue) {
+                *out = value;
+                return true;
+            }
+            if (i + 1 >= args.size())
+                return false;
+            *out = args[++i];
+            return true;
+        };
+        static const QStringList withValue = {
+            QStringLiteral("--device"), QStringLiteral("--base"), QStringLiteral("--data"),
+            QStringLiteral("--pty"), QStringLiteral("--slave"), QStringLiteral("--pace"),
+            QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse")};
+        if (withValue.contains(arg)) {
+            if (!takeValue(&value))
+                return fail(arg + QStringLiteral(" needs a value"));
+        } else if (inlineValue) {
+            return fail(arg + QStringLiteral(" takes no value"));
+        }
+
+        if (arg == QLatin1String("--device")) {
+            o->device = value;
+        } else if (arg == QLatin1String("--base")) {
+            if (!parseHex(value, &o->base) || o->base > 0xFFFF)
+                return fail(QStringLiteral("--base: \"%1\" is not a hexadecimal address 0..FFFF").arg(value));
+        } else if (arg == QLatin1String("--data")) {
+            o->dataDir = value;
+        } else if (arg == QLatin1String("--pty")) {
+            if (value.isEmpty())
+                return fail(QStringLiteral("--pty needs a path"));
+            o->ptyLink = value;
+        } else if (arg == QLatin1String("--slave")) {
+            if (!ParseSimNumber(value, &o->slave) || o->slave > 0xFF)
+                return fail(QStringLiteral("--slave: \"%1\" is not an address 0..255").arg(value));
+        } else if (arg == QLatin1String("--handshake")) {
+            o->handshake = true;
+        } else if (arg == QLatin1String("--pace")) {
+            bool ok = false;
+            o->pace = value.toInt(&ok);
+            if (!ok || o->pace <= 0)
+                return fail(QStringLiteral("--pace: \"%1\" is not a baud rate").arg(value));
+        } else if (arg == QLatin1String("--fault")) {
+            o->faults << value;
+            // "--fault a:0.1 b:0.2": further values up to the next option.
+            while (!inlineValue && i + 1 < args.size() && !args[i + 1].startsWith(QLatin1String("--")))
+                o->faults << args[++i];
+        } else if (arg == QLatin1String("--seed")) {
+            bool ok = false;
+            o->seed = value.toUInt(&ok);
+            if (!ok)
+                return fail(QStringLiteral("--seed: \"%1\" is not a number").arg(value));
+        } else if (arg == QLatin1String("--log")) {
+            o->log = true;
+        } else if (arg == QLatin1String("--refuse")) {
+            const int colon = value.indexOf(QLatin1Char(':'));
+            int code = 0;
+            int byte = 0;
+            if (colon < 0 || !ParseSimNumber(value.left(colon), &code) || code > 0xFF
+                || !parseHex(value.mid(colon + 1), &byte) || byte > 0xFF)
+                return fail(QStringLiteral("--refuse: \"%1\" is not CODE:BYTE").arg(value));
+            o->refusals.emplace_back(code, byte);
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            o->help = true;
+        } else {
+            return fail(QStringLiteral("unknown argument \"%1\"").arg(arg));
+        }
+    }
+    return true;
+}
+
+bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
+{
+    device.setSlaveAddress(quint8(o.slave));
+    device.setHandshake(o.handshake);
+    device.setSeed(o.seed);
+    device.clearFaults();
+    for (const QString &f : o.faults) {
+        if (!device.addFault(f, error))
+            return false;
+    }
+    for (const auto &r : o.refusals)
+        device.setRefusal(quint8(r.first), quint8(r.second));
+    return true;
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+class SimDevice;
+
+// The command line of mirelo-sim.
+struct SimOptions
+{
+    QString device;          // parameter file to load
+    int base = 0x0800;       // where its image goes
+    QString dataDir;
+    QString ptyLink;         // empty: serve on stdin/stdout
+    int slave = 0xAE;
+    bool handshake = false;
+    int pace = 0;            // baud; 0 = as fast as the bytes come
+    QStringList faults;      // "kind:rate"
+    quint32 seed = 1;
+    bool log = false;
+    std::vector<std::pair<int, int>> refusals; // function code, refusal byte
+    bool help = false;
+};
+
+// Parses the arguments after the program name. Options take their value as the next
+// argument or after "="; --fault also takes several values in a row.
+bool ParseSimOptions(const QStringList &args, SimOptions *options, QString *error);
+QString SimUsage();
+// Slave addresses and function codes: "0x"/"$" prefix or an "h" suffix for hexadecimal,
+// plain digits are decimal, anything else with hexadecimal letters is hexadecimal ("AE").
+bool ParseSimNumber(const QString &text, int *value);
+// Applies slave address, handshake, seed, faults and refusals to the device.
+bool ApplySimOptions(const SimOptions &options, SimDevice &device, QString *error);

@@ -1,0 +1,216 @@
+#include "SimPort.h"
+
+#include "shell/DataDir.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// A pause this long on the line ends a half-received telegram, as on the real device.
+constexpr auto LinePause = std::chrono::milliseconds(500);
+
+struct Shared
+{
+    std::mutex pointerMutex; // guards the pointer only
+    std::mutex deviceMutex;  // guards the device's state while a port feeds it
+    std::shared_ptr<SimDevice> device;
+};
+
+Shared &shared()
+{
+    static Shared s;
+    return s;
+}
+
+} // namespace
+
+SimPort::SimPort() = default;
+
+SimPort::~SimPort()
+{
+    close();
+}
+
+std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
+{
+    auto device = std::make_shared<SimDevice>();
+    QString path = qEnvironmentVariable("MIRELO_SIM_DEVICE");
+    int base = 0x0800;
+    if (path.isEmpty()) {
+        const QString demo = DataDir::resolve(QStringLiteral("samples/demo.202"));
+        if (QFileInfo(demo).isFile())
+            path = demo;
+    } else if (qEnvironmentVariableIsSet("MIRELO_SIM_BASE")) {
+        bool ok = false;
+        const int value = qEnvironmentVariable("MIRELO_SIM_BASE").toInt(&ok, 16);
+        if (ok)
+            base = value;
+    }
+    QString why;
+    if (path.isEmpty() || !device->loadParameterFile(path, base, &why))
+        device->setDemoIdentification();
+    if (error)
+        *error = why;
+    return device;
+}
+
+std::shared_ptr<SimDevice> SimPort::sharedDevice()
+{
+    Shared &s = shared();
+    std::lock_guard<std::mutex> lock(s.pointerMutex);
+    if (!s.device)
+        s.device = createDefaultDevice();
+    return s.device;
+}
+
+void SimPort::resetSharedDevice(std::shared_ptr<SimDevice> device)
+{
+    Shared &s = shared();
+    std::lock_guard<std::mutex> lock(s.pointerMutex);
+    s.device = std::move(device);
+}
+
+std::mutex &SimPort::sharedDeviceMutex()
+{
+    return shared().deviceMutex;
+}
+
+bool SimPort::open(int baud, QString *reason)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_open = true;
+    m_baud = baud;
+    m_input.clear();
+    m_woken = false;
+    m_lastActivity = std::chrono::steady_clock::now();
+    return true;
+}
+
+void SimPort::close()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_open = false;
+        m_input.clear();
+    }
+    m_ready.notify_all();
+}
+
+bool SimPort::isOpen() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_open;
+}
+
+bool SimPort::write(const quint8 *data, int count, int timeoutMs)
+{
+    std::chrono::steady_clock::time_point last;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_open)
+            return false;
+        last = m_lastActivity;
+    }
+    if (count <= 0)
+        return true;
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<quint8> reply;
+    {
+        std::shared_ptr<SimDevice> device = sharedDevice();
+        std::lock_guard<std::mutex> lock(sharedDeviceMutex());
+        if (now - last >= LinePause)
+            device->lineIdle();
+        for (int i = 0; i < count; ++i) {
+            std::vector<quint8> out = device->receive(data[i]);
+            reply.insert(reply.end(), out.begin(), out.end());
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lastActivity = now;
+        if (!m_open)
+            return false;
+        m_input.insert(m_input.end(), reply.begin(), reply.end());
+    }
+    if (!reply.empty())
+        m_ready.notify_all();
+    return true;
+}
+
+LinkPort::ReadResult SimPort::readByte(quint8 *byte, int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    auto ready = [this] { return !m_open || m_woken || !m_input.empty(); };
+    if (!ready() && timeoutMs > 0)
+        m_ready.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+    if (!m_open)
+        return ReadFailed;
+    if (m_woken) {
+        m_woken = false;
+        return ReadWoken;
+    }
+    if (m_input.empty())
+        return ReadTimeout;
+    *byte = m_input.front();
+    m_input.pop_front();
+    return ReadByte;
+}
+
+void SimPort::discardInput()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_input.clear();
+}
+
+unsigned SimPort::modemStatus()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // A device on a direct cable: it is ready and clear to send, there is no carrier.
+    return m_open ? (CTS | DSR) : 0u;
+}
+
+bool SimPort::setRts(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_rts = on;
+    return m_open;
+}
+
+bool SimPort::setDtr(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_dtr = on;
+    return m_open;
+}
+
+void SimPort::wake()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_woken = true;
+    }
+    m_ready.notify_all();
+}
+
+int SimPort::baud() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_baud;
+}
+
+bool SimPort::rts() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_rts;
+}
+
+bool SimPort::dtr() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_dtr;
+}
+
+void RegisterSimPort()
+{
+    RegisterSimPortFactory([] { return std::unique_ptr<LinkPort>(new SimPort()); });
+}

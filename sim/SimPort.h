@@ -1,0 +1,60 @@
+#pragma once
+#include "SimDevice.h"
+#include "link/LinkPort.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+
+// The built-in simulated device behind the port name "SIM". Every SimPort talks to one
+// device shared by the whole process, so that tests can set it up before the program opens
+// the port, and inspect it afterwards.
+class SimPort : public LinkPort
+{
+public:
+    SimPort();
+    ~SimPort() override;
+
+    QString name() const override { return QStringLiteral("SIM"); }
+    bool open(int baud, QString *reason) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const quint8 *data, int count, int timeoutMs) override;
+    ReadResult readByte(quint8 *byte, int timeoutMs) override;
+    void discardInput() override;
+    unsigned modemStatus() override;
+    bool setRts(bool on) override;
+    bool setDtr(bool on) override;
+    void wake() override;
+
+    int baud() const;
+    bool rts() const;
+    bool dtr() const;
+
+    // The shared device, created with its default content on first use: the file named by
+    // $MIRELO_SIM_DEVICE (base $MIRELO_SIM_BASE, hexadecimal, default 0800), else the data
+    // folder's samples/demo.202 at 0800, else an empty memory with a made-up identification.
+    static std::shared_ptr<SimDevice> sharedDevice();
+    // Replaces the shared device; nullptr makes the next sharedDevice() build a fresh default one.
+    static void resetSharedDevice(std::shared_ptr<SimDevice> device = nullptr);
+    // Held while a port feeds the shared device; hold it to change the device while the line may be busy.
+    static std::mutex &sharedDeviceMutex();
+    // A device with the default content described above.
+    static std::shared_ptr<SimDevice> createDefaultDevice(QString *error = nullptr);
+
+private:
+    mutable std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<quint8> m_input; // bytes the device has sent, not yet read
+    bool m_open = false;
+    bool m_woken = false;
+    int m_baud = 0;
+    bool m_rts = true;
+    bool m_dtr = true;
+    std::chrono::steady_clock::time_point m_lastActivity;
+};
+
+// Makes the port name "SIM" available to CreateLinkPort. Programs and tests call it at start.
+void RegisterSimPort();

@@ -1,0 +1,187 @@
+// mirelo-sim: a simulated device on a pseudo-terminal (or stdin/stdout) for tests and demos.
+#include "SimDevice.h"
+#include "SimOptions.h"
+#include "SimPort.h"
+#include "SimServer.h"
+#include "shell/DataDir.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void onSignal(int)
+{
+    g_stop = 1;
+}
+
+void complain(const QString &text)
+{
+    std::fprintf(stderr, "mirelo-sim: %s\n", text.toLocal8Bit().constData());
+}
+
+struct Pty
+{
+    int master = -1;
+    int slave = -1;
+    QByteArray slaveName;
+    QByteArray link;
+
+    ~Pty()
+    {
+        if (!link.isEmpty()) {
+            // Remove the link only while it still points at this terminal.
+            char target[4096];
+            const ssize_t n = readlink(link.constData(), target, sizeof target - 1);
+            if (n > 0 && QByteArray(target, int(n)) == slaveName)
+                unlink(link.constData());
+        }
+        if (slave >= 0)
+            ::close(slave);
+        if (master >= 0)
+            ::close(master);
+    }
+};
+
+bool openPty(const QString &linkPath, Pty *pty, QString *error)
+{
+    pty->master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (pty->master < 0 || grantpt(pty->master) != 0 || unlockpt(pty->master) != 0) {
+        *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    const char *name = ptsname(pty->master);
+    if (!name) {
+        *error = QStringLiteral("no name for the pseudo-terminal");
+        return false;
+    }
+    pty->slaveName = name;
+    // Keeping the slave side open ourselves means the master never reads EIO when the
+    // program under test closes its end, so the device survives reconnections.
+    pty->slave = ::open(name, O_RDWR | O_NOCTTY);
+    if (pty->slave < 0) {
+        *error = QStringLiteral("cannot open %1: %2").arg(QString::fromLocal8Bit(name), QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    termios tio{};
+    if (tcgetattr(pty->slave, &tio) == 0) {
+        cfmakeraw(&tio);
+        cfsetispeed(&tio, B9600);
+        cfsetospeed(&tio, B9600);
+        tcsetattr(pty->slave, TCSANOW, &tio);
+    }
+    const QByteArray link = QFile::encodeName(linkPath);
+    struct stat st{};
+    if (lstat(link.constData(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            *error = QStringLiteral("%1 exists and is not a symbolic link").arg(linkPath);
+            return false;
+        }
+        unlink(link.constData());
+    }
+    if (symlink(name, link.constData()) != 0) {
+        *error = QStringLiteral("cannot create the link %1: %2").arg(linkPath, QString::fromLocal8Bit(strerror(errno)));
+        return false;
+    }
+    pty->link = link;
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+
+    SimOptions options;
+    QString error;
+    if (!ParseSimOptions(args, &options, &error)) {
+        complain(error);
+        std::fputs(SimUsage().toLocal8Bit().constData(), stderr);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(SimUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (!options.dataDir.isEmpty())
+        DataDir::setOverride(options.dataDir);
+
+    std::shared_ptr<SimDevice> device;
+    if (!options.device.isEmpty()) {
+        device = std::make_shared<SimDevice>();
+        // A name that is not a file here may be one below the data folder ("samples/demo.202").
+        QString path = options.device;
+        if (!QFileInfo(path).isFile())
+            path = DataDir::resolve(options.device);
+        if (!device->loadParameterFile(path, options.base, &error)) {
+            complain(error);
+            return 2;
+        }
+    } else {
+        device = SimPort::createDefaultDevice(&error);
+        if (!error.isEmpty())
+            complain(error + QStringLiteral(" (serving a made-up identification instead)"));
+    }
+    if (!ApplySimOptions(options, *device, &error)) {
+        complain(error);
+        return 2;
+    }
+
+    // The stop signals are blocked except while waiting in ppoll(), so none is lost between
+    // testing the flag and starting to wait.
+    struct sigaction action{};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    sigset_t blocked;
+    sigset_t waitMask;
+    sigemptyset(&blocked);
+    sigaddset(&blocked, SIGTERM);
+    sigaddset(&blocked, SIGINT);
+    sigprocmask(SIG_BLOCK, &blocked, &waitMask);
+    sigdelset(&waitMask, SIGTERM);
+    sigdelset(&waitMask, SIGINT);
+
+    Pty pty;
+    int inFd = STDIN_FILENO;
+    int outFd = STDOUT_FILENO;
+    if (!options.ptyLink.isEmpty()) {
+        if (!openPty(options.ptyLink, &pty, &error)) {
+            complain(error);
+            return 1;
+        }
+        inFd = outFd = pty.master;
+        std::printf("%s\n", pty.slaveName.constData());
+        std::fflush(stdout);
+    }
+
+    SimServer server(*device, inFd, outFd);
+    server.setPace(options.pace);
+    if (options.log)
+        server.setLog(stderr);
+    server.run(&g_stop, &waitMask);
+    if (options.log) {
+        const SimDevice::Counters &c = device->counters();
+        std::fprintf(stderr, "mirelo-sim: %llu requests, %llu answers, %llu rejected, %llu faults\n",
+                     (unsigned long long)c.requests, (unsigned long long)c.answers,
+                     (unsigned long long)c.rejected, (unsigned long long)c.faults);
+    }
+    return 0;
+}
