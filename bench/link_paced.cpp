@@ -7,7 +7,7 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int baud = 57600;
+    const int baud = argc > 1 ? atoi(argv[1]) : 57600;
     BenchSim sim({QStringLiteral("--pace"), QString::number(baud)});
     if (!sim.Ready()) {
         std::fprintf(stderr, "mirelo-sim did not start\n");

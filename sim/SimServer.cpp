@@ -91,8 +91,14 @@ bool SimServer::sendDue(Clock::time_point now)
         }
         m_output.erase(m_output.begin(), m_output.begin() + written);
         m_bytesOut += quint64(written);
-        // A paced byte occupies the line from when it was due, not from when we got round to it.
-        m_lastSent = m_byteTime.count() > 0 ? std::max(now, m_lastSent + m_byteTime) : now;
+        // A paced byte occupies the line from when it was due, not from when we got round to
+        // it: while the line is busy, late wake-ups must not add up byte after byte.
+        if (m_byteTime.count() > 0) {
+            const Clock::time_point due = m_lastSent + m_byteTime;
+            m_lastSent = (now - due < m_byteTime) ? due : now;
+        } else {
+            m_lastSent = now;
+        }
         m_lastActivity = std::max(m_lastActivity, m_lastSent);
     }
     return true;

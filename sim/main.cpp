@@ -1,3 +1,4 @@
+#include <sys/prctl.h>
 // mirelo-sim: a simulated device on a pseudo-terminal (or stdin/stdout) for tests and demos.
 #include "SimDevice.h"
 #include "SimOptions.h"
@@ -103,6 +104,9 @@ bool openPty(const QString &linkPath, Pty *pty, QString *error)
 
 int main(int argc, char **argv)
 {
+    // Paced bytes are due every few hundred microseconds; the default timer slack would
+    // stretch every wait.
+    prctl(PR_SET_TIMERSLACK, 1UL, 0, 0, 0);
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();

@@ -14,7 +14,7 @@ QStringList buildStrings()
         {7, u"Auftrag"},
         {8, u"F-Nummer"},
         {9, u": "},
-        {18, u"01-FF"},
+        {18, u"Gültige Eingabe: "},
         {19, u"Netz-/Sammelschienenspannung"},
         {20, u"Generatorspannung"},
         {21, u" Ja"},
@@ -107,6 +107,38 @@ QStringList buildTele()
             QStringLiteral("Fehler bei der Auswertung"),
             QStringLiteral("Nicht definiert !")};
 }
+// Alarm and status texts, entry n for alarm n + 1. The free numbers 1..19 and 49..64
+// hold placeholders until a definition file supplies the device's own texts.
+QStringList buildZlt()
+{
+    QStringList list;
+    for (int n = 1; n <= 19; ++n)
+        list.append(QString::number(n) + QLatin1Char('='));
+    static const char16_t *const kFixed[] = {
+        u"Batterie Unterspannung", u"Motor stellt nicht ab", u"Motor Fehlstart", u"Überdrehzahl",
+        u"Leistungsregler gestört ", u"Generator Rückleistung", u"Synchronisierung gestört",
+        u"Netz Ausschaltung gestört", u"Generator Ausschaltung gestört", u"Netzschalterfall",
+        u"Generatorschalterfall", u"Phasenfolge Netz", u"Phasenfolge Generator", u"Netzüberstrom I",
+        u"Netzüberstrom II", u"Schieflast Netz", u"Thermische Überlast Netz", u"Generator Überstrom I",
+        u"Generator Überstrom II", u"Schieflast Generator", u"Thermische Überlast Generator",
+        u"Netz Unterspannung", u"Netz Überspannung", u"Netz Unterfrequenz", u"Netz Überfrequenz",
+        u"Generator Unterspannung", u"Generator Überspannung", u"Generator Unterfrequenz",
+        u"Generator Überfrequenz"};
+    for (const char16_t *t : kFixed)
+        list.append(QString::fromUtf16(t));
+    for (int n = 49; n <= 64; ++n)
+        list.append(QString::number(n));
+    static const char16_t *const kStatus[] = {
+        u"Aggregat verfuegbar", u"Aggregat laeuft", u"Netzschalter ist ein ", u"Gen. Schalter ist ein",
+        u"Betriebsart 0ff", u"Betriebsart Manual", u"Betriebsart Auto", u"Betriebsart Test", u"Netzausfall ",
+        u"Spitzenlastanforderung ", u"Fernstart", u"Notstop betaetigt", u"Eingang externer Schnellstop",
+        u"Automatik gesperrt", u"Reserve", u"Reserve", u"Netzausfall du/dt", u"Netzausfall df/dt",
+        u"Netzausfall Vektorsprung", u"Parametrierung ", u"Generatorspannung ist gut",
+        u"Sammelstörung warnender Alarme", u"Sammelstörung abstellender Alarme", u"Sammelstörung aller Alarme"};
+    for (const char16_t *t : kStatus)
+        list.append(QString::fromUtf16(t));
+    return list;
+}
 } // namespace
 
 TConstList &CL_Strings()
@@ -123,8 +155,19 @@ TConstList &CL_Tele()
 
 TConstList &CL_ZLT()
 {
-    static TConstList list{QStringList()};
+    static TConstList list{buildZlt()};
     return list;
+}
+
+void SetZltText(int i, const QString &text)
+{
+    QStringList &c = CL_ZLT().Consts;
+    if (i < 0)
+        return;
+    if (i < c.size())
+        c[i] = text;
+    else
+        c.append(text);
 }
 
 static int g_deviceType = 55;
