@@ -26,6 +26,9 @@ struct DefinitionTables
     QStringList DefinitionLines;   // the whole file after version filtering
     QStringList TypLines;          // the type settings section, positional
     bool DefinitionLoaded = false;
+    // The definition named in the readers' messages: DefinitionFile as it was when the
+    // definition was last chosen, before the path was rebuilt.
+    QString MessageFile;
 
     // Derived from the type settings.
     int MenuFlags = 0;             // bits 0x01..0x80: the eight page/menu entries
@@ -71,6 +74,14 @@ struct DeviceData
     bool Identified = false;
     int OrderNumber = 0;
     QString ProtectionText; // ZNAE protection functions ("U F V ")
+
+    // Reference words of the period-coded values (frequency, angle, speed) and the kind of
+    // the analog input last looked up. They keep their last value between calls: the
+    // formatter and the editor both load them from the image for the types that have a
+    // source and otherwise compute with what an earlier value left.
+    int PeriodBase = 0;
+    int PeriodFactor = 0;
+    int AnalogInputKind = 0;
 
     // Parameter file bookkeeping.
     int FileLength = 0;

@@ -19,6 +19,10 @@ TConstList &CL_Strings();
 TConstList &CL_Tele();
 TConstList &CL_ZLT();
 
+// Replaces entry i of CL_ZLT, or appends the text when i is not below the entry count.
+// A negative i changes nothing.
+void SetZltText(int i, const QString &text);
+
 // Entry n of CL_Strings with "#13" turned into a carriage return.
 QString GetText(int n);
 // Entry of CL_Tele (see StateToTextIndex).

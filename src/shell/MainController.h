@@ -1,0 +1,96 @@
+#pragma once
+#include "device/DeviceData.h"
+#include "link/Telegramm.h"
+#include "services/AccessLevels.h"
+#include "shell/PrgInit.h"
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class Prompter;
+class TTeleThread;
+
+// The core of the main window: the objects it owns, the program state, the sender of
+// its working telegram image and the dispatch of the reports by pending action. The
+// window TFormMain only binds controls to this and follows its signals.
+class MainController : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MainController(Prompter &prompter, QObject *parent = nullptr);
+    ~MainController() override;
+
+    Prompter &UserPrompter() { return m_prompter; }
+
+    TPrgInit Init;
+    ProgramSettings Settings;
+    DeviceData Data;
+    tyTelegramm WorkImage;   // all main-window requests
+    tyTelegramm ValuesImage; // actual values
+    AccessState Access;
+
+    // Program state.
+    bool ParamsLoaded = false;
+    bool Online = false;
+    bool OfflineFile = false;
+    bool LinkBusy = false;
+    bool ModemOnline = false; // a modem connection is up
+    QString PendingAction;
+    QString FollowUpAction;
+    QString PendingValuesAction;
+    int LastAnswerCode = 0;
+
+    // The telegram thread is owned by the interface window (or the command-line program).
+    void SetThread(TTeleThread *thread) { m_thread = thread; }
+    TTeleThread *Thread() const { return m_thread; }
+
+    void SetPendingAction(const QString &action);
+    void SetFollowUpAction(const QString &action) { FollowUpAction = action; }
+
+    // What a pending action continues with when its report arrives. The handler gets
+    // the report; alsoOnFailure false means a failure ends the chain after the warning.
+    using Continuation = std::function<void(const TeleReport &report)>;
+    void RegisterAction(const QString &name, Continuation handler, bool alsoOnFailure = true);
+
+    // Slave and own address for a request: settings, protocol 3 forces 0x70.
+    int SlaveForRequest() const;
+    // Queues a request from the working image's own buffer; false when refused or no thread.
+    bool Push(quint8 code, quint32 address, quint8 count, quint16 replyIndex = TeleDone, int slave = -1,
+              int own = -1);
+    // Sends what is prepared in the working image (bytes 18..): the code 4 -> 20 rule etc.
+    bool SendImage();
+
+    // Report from the telegram thread (WM_TELE_DONE / WM_TELE_VALUES).
+    Q_INVOKABLE void TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lParam);
+
+    void CloseParameters();
+    void CloseValues();
+    // Tells the windows that the program state changed (they recompute the menus).
+    void UpdateMenus() { emit StateChanged(); }
+
+    QString GetTextForDevice(int n) const;
+
+signals:
+    void LogLine(const QString &kind, const QString &text);
+    void StatusText(int panel, const QString &text);
+    void StateChanged();
+    void ProgressShown(const QString &label, int minimum, int maximum, int position);
+    void ProgressHidden();
+    // The loaded parameters are to be shown (grid filled), or hidden.
+    void ParametersShown();
+    void ParametersHidden();
+    void ValuesClosed();
+    void ValuesReport(quint32 wParam, quint32 lParam);
+
+private:
+    struct Action
+    {
+        Continuation handler;
+        bool alsoOnFailure = true;
+    };
+    Prompter &m_prompter;
+    TTeleThread *m_thread = nullptr;
+    QHash<QString, Action> m_actions;
+    int m_pendingWrites = 0; // SetPendingAction calls, to see whether a continuation re-armed it
+};
