@@ -235,7 +235,7 @@ bool OpenDefinition(DeviceData &d, const QString &path, Prompter &prompter)
         prompter.warning(QStringLiteral("Can't open file ") + path);
         return false;
     }
-    const QByteArray bytes = file.read(kMaxDefinitionBytes);
+    const QByteArray bytes = file.readAll();
     file.close();
     return OpenDefinitionData(d, bytes, path, prompter);
 }
