@@ -424,6 +424,24 @@ int TTeleThread::ReadOne(quint8 *byte)
     }
 }
 
+// One read, then up to `retries` more while nothing arrives (the state becomes retryState
+// for them unless it is -1). 1: a byte; 0: nothing, or a retry read failed; -1: the first
+// read failed; -2: exchange abandoned.
+int TTeleThread::ReadRetrying(quint8 *byte, int retries, int retryState)
+{
+    int got = ReadOne(byte);
+    if (got != 0)
+        return got;
+    if (retryState >= 0)
+        m_state = retryState;
+    for (int i = 0; i < retries && got == 0; ++i) {
+        if (!YieldSlice())
+            return -2;
+        got = ReadOne(byte);
+    }
+    return got == -2 ? -2 : got == 1 ? 1 : 0;
+}
+
 void TTeleThread::Exchange()
 {
     auto finish = [&](int state) {
@@ -446,23 +464,11 @@ void TTeleThread::Exchange()
     if (!YieldSlice())
         return;
     quint8 b = 0;
-    int got = ReadOne(&b);
+    int got = ReadRetrying(&b, EchoRetries, 42);
     if (got == -2)
         return;
-    if (got < 0)
-        return finish(12);
-    if (got == 0) {
-        m_state = 42;
-        for (int i = 0; i < EchoRetries && got == 0; ++i) {
-            if (!YieldSlice())
-                return;
-            got = ReadOne(&b);
-            if (got == -2)
-                return;
-        }
-        if (got != 1)
-            return finish(42);
-    }
+    if (got != 1)
+        return finish(got < 0 ? 12 : 42);
     m_state = 13;
     if (!YieldSlice())
         return;
@@ -480,21 +486,11 @@ void TTeleThread::Exchange()
     m_state = 16;
     if (!YieldSlice())
         return;
-    got = ReadOne(&b);
+    got = ReadRetrying(&b, AnswerRetries, 46);
     if (got == -2)
         return;
-    if (got < 0)
-        return finish(16);
-    for (int i = 0; i < AnswerRetries && got == 0; ++i) {
-        m_state = 46;
-        if (!YieldSlice())
-            return;
-        got = ReadOne(&b);
-        if (got == -2)
-            return;
-    }
     if (got != 1)
-        return finish(m_state);
+        return finish(got < 0 ? 16 : 46);
     // 8, 9: it must be our own address; echo it.
     m_state = 17;
     if (b != m_buffer[2])
@@ -510,18 +506,9 @@ void TTeleThread::Exchange()
     quint8 sum = b;
     m_buffer[3] = 255;
     int counter = 1;
-    got = ReadOne(&b);
+    got = ReadRetrying(&b, AnswerRetries, -1);
     if (got == -2)
         return;
-    if (got < 0)
-        return finish(19);
-    for (int i = 0; i < AnswerRetries && got == 0; ++i) {
-        if (!YieldSlice())
-            return;
-        got = ReadOne(&b);
-        if (got == -2)
-            return;
-    }
     if (got != 1)
         return finish(19);
     const bool handshake = g_handshake;

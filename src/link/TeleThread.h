@@ -107,6 +107,7 @@ private:
     void NotifyModemLines(unsigned status);
     bool YieldSlice();
     int ReadOne(quint8 *byte);
+    int ReadRetrying(quint8 *byte, int retries, int retryState);
     bool Abandoned() const;
     void Log(const QString &kind, const QString &text);
 
