@@ -12,6 +12,11 @@ bool FakeLinkPort::write(const quint8 *data, int count, int)
     if (!m_open)
         return false;
     QMutexLocker lock(&m_mutex);
+    const int call = m_writeCalls++;
+    if (call == m_device->failWriteCall)
+        return false;
+    if (call == m_device->failReadAfterWrite)
+        m_failNextRead = true;
     for (int i = 0; i < count; ++i) {
         m_written.push_back(data[i]);
         deviceReceives(data[i]);
@@ -83,6 +88,10 @@ LinkPort::ReadResult FakeLinkPort::readByte(quint8 *byte, int timeoutMs)
     if (!m_open)
         return ReadFailed;
     QMutexLocker lock(&m_mutex);
+    if (m_failNextRead) {
+        m_failNextRead = false;
+        return ReadFailed;
+    }
     QElapsedTimer t;
     t.start();
     while (m_rx.empty()) {
@@ -104,6 +113,8 @@ void FakeLinkPort::discardInput()
 {
     QMutexLocker lock(&m_mutex);
     m_rx.clear();
+    m_failNextRead = false;
+    m_writeCalls = 0;
 }
 
 void FakeLinkPort::wake()

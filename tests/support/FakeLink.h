@@ -21,6 +21,8 @@ struct FakeDevice
     int checksumDelta = 0;       // a wrong checksum
     int cutAfter = -1;           // stop sending after this many answer bytes
     bool handshake = false;      // expects the PC to echo bytes 2..L
+    int failWriteCall = -1;      // this write call (0-based, counted from opening) fails
+    int failReadAfterWrite = -1; // the first read after this write call fails
 };
 
 class FakeLinkPort : public LinkPort
@@ -64,6 +66,8 @@ private:
     std::deque<quint8> m_rx;
     std::vector<quint8> m_written;
     bool m_woken = false;
+    int m_writeCalls = 0;
+    bool m_failNextRead = false;
     // Device side state.
     enum { Idle, Request, AwaitEcho1, AwaitEchoN } m_phase = Idle;
     std::vector<quint8> m_request;

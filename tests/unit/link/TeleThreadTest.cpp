@@ -196,6 +196,40 @@ TEST_F(TeleThreadTest, EachLinkFailureEndsInItsStateAndText)
     }
 }
 
+TEST_F(TeleThreadTest, FailingReadsAndWritesEndInTheirStates)
+{
+    // Write calls of one exchange: 0 slave address, 1 bytes 2..L, 2 checksum, 3 echo of
+    // answer byte 1. A read is made to fail right after a given write.
+    struct Case
+    {
+        const char *name;
+        int failWrite, failReadAfter, state, textIndex;
+    } cases[] = {
+        {"sending the address", 0, -1, 11, 1},   {"first echo read", -1, 0, 12, 2},
+        {"sending the telegram", 1, -1, 14, 4},  {"sending the checksum", 2, -1, 15, 5},
+        {"first answer read", -1, 2, 16, 6},     {"echoing answer byte 1", 3, -1, 18, 8},
+        {"answer byte 2", -1, 3, 19, 9},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        // A fresh line for each case, so the call counters start at the exchange.
+        *device = FakeDevice();
+        device->failWriteCall = c.failWrite;
+        device->failReadAfterWrite = c.failReadAfter;
+        device->answer = [](const std::vector<quint8> &req) { return Answer(req, {}); };
+        const int attempts = thread->OpenAttempts();
+        thread->SetPort(QStringLiteral("FAKE"), QString());
+        QElapsedTimer t;
+        t.start();
+        while (thread->OpenAttempts() == attempts && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const TeleReport r = Run(4, 0x0800, 0);
+        EXPECT_EQ(r.State(), c.state);
+        EXPECT_EQ(r.Result(), 255);
+        EXPECT_EQ(TTeleThread::StateToTextIndex(r.State()), c.textIndex);
+    }
+}
+
 TEST_F(TeleThreadTest, WrongOwnAddressIsNotEchoed)
 {
     device->answer = [](const std::vector<quint8> &req) {
