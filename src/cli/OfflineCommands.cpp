@@ -4,6 +4,7 @@
 #include "device/DeviceData.h"
 #include "device/ParameterFile.h"
 #include "params/FormatValue.h"
+#include "params/GridModel.h"
 #include "shell/TextHelpers.h"
 #include <QHash>
 #include <algorithm>
@@ -31,25 +32,6 @@ bool ExpectArgs(const QStringList &args, int count, const char *usage)
     Err(QStringLiteral("Aufruf: mirelo-cli ") + QString::fromUtf8(usage));
     return false;
 }
-
-// One row of the parameter grid, as the grid and the printout build it.
-QString GridLine(DeviceData &d, TFormatter &f, int i)
-{
-    const int code = d.Params.GetTypeCode(i);
-    const QString value = f.FormatParameter(i);
-    const QString text = d.Params.ItemText(i);
-    QString line;
-    if (code == 222)
-        line = QString(9, QLatin1Char(' ')) + text + value;
-    else if (code == 246)
-        line = QStringLiteral("--------") + text;
-    else
-        line = value + QLatin1Char(' ') + text;
-    line.remove(QLatin1Char('\t'));
-    return line;
-}
-
-int ClampIndex(const DeviceData &d, int index) { return std::max(0, std::min(index, d.Params.Count())); }
 
 int info(const CliOptions &o, CliPrompter &prompter)
 {
@@ -90,13 +72,12 @@ int list(const CliOptions &o, CliPrompter &prompter)
     if (!Load(*d, args.at(0), prompter))
         return ExitInput;
     TFormatter f(*d, &prompter);
-    const QVector<GroupEntry> &groups = d->Def.GroupTable;
-
+    TGridModel grid(*d, f);
     auto rows = [&](int from, int to) {
-        for (int i = ClampIndex(*d, from); i < ClampIndex(*d, to); ++i)
-            Out(GridLine(*d, f, i));
+        for (int i = from; i < to; ++i)
+            Out(Grid::GridLine(*d, f, i));
     };
-    if (groups.isEmpty()) {
+    if (grid.GroupCount() == 0) {
         if (oneGroup) {
             Err(QStringLiteral("Die Datei hat keine Parametergruppen: ") + group);
             return ExitInput;
@@ -106,13 +87,12 @@ int list(const CliOptions &o, CliPrompter &prompter)
         return ExitOk;
     }
     bool found = false;
-    for (int k = 0; k < groups.size(); ++k) {
-        if (oneGroup && groups.at(k).Name != group)
+    for (int k = 0; k < grid.GroupCount(); ++k) {
+        if (oneGroup && grid.GroupName(k) != group)
             continue;
         found = true;
-        Out(QStringLiteral("+++ ") + groups.at(k).Name + QStringLiteral(" +++"));
-        const int end = k + 1 < groups.size() ? groups.at(k + 1).Start : d->Params.Count();
-        rows(groups.at(k).Start + 1, end);
+        Out(QStringLiteral("+++ ") + grid.GroupName(k) + QStringLiteral(" +++"));
+        rows(grid.FirstIndex(k), grid.EndIndex(k));
     }
     if (!found) {
         Err(QStringLiteral("Parametergruppe nicht gefunden: ") + group);
