@@ -214,7 +214,28 @@ bool SimDevice::loadParameterFile(const QString &path, int base, QString *error)
         if (first == 0 || first == 0xFF)
             setBytes(0x01A0, std::vector<quint8>(ident.begin() + 23, ident.begin() + 28));
     }
+    const bool znae = QFileInfo(path).suffix().compare(QLatin1String("NAE"), Qt::CaseInsensitive) == 0;
+    if (znae && image.size() > 0x7F && byteAt(0x017E) == 0 && byteAt(0x017F) == 0) {
+        // The unit reports its protection functions and mains factor at 0x017E; a file
+        // keeps them at image offsets 0x7E and 0x7F.
+        setByte(0x017E, image[0x7E]);
+        setByte(0x017F, image[0x7F]);
+    }
     return true;
+}
+
+std::vector<quint8> SimDevice::couplerIdentification() const
+{
+    std::vector<quint8> id(32, 0);
+    const bool dros = m_coupler.compare(QLatin1String("DROS"), Qt::CaseInsensitive) == 0;
+    const char *name = dros ? "DROS 200  " : "PELK 2000 ";
+    std::copy(name, name + 10, id.begin());
+    id[10] = ' ';
+    id[11] = dros ? 2 : 3; // firmware version
+    id[13] = 1;            // hardware issue 1.4
+    id[14] = 4;
+    id[15] = dros ? 5 : 2; // baud setting code
+    return id;
 }
 
 bool SimDevice::chance(double rate)
@@ -244,7 +265,7 @@ std::vector<quint8> SimDevice::receive(quint8 byte)
     std::vector<quint8> out;
     switch (m_state) {
     case State::Idle:
-        if (byte != m_slave)
+        if (byte != m_slave && !(byte == CouplerAddress && !m_coupler.isEmpty()))
             break;
         rollFaults();
         if (isFault(FaultKind::NoEcho)) {
@@ -436,6 +457,16 @@ void SimDevice::requestComplete(quint8 checksum, std::vector<quint8> &out)
     } else if (!parseRequest(&req)) {
         // Too short for its own function code.
         answer.code = UnknownCodeRefusal;
+    } else if (m_request[0] == CouplerAddress && m_request[0] != m_slave) {
+        // The coupler itself: reads give its identification, settings are acknowledged.
+        answer.code = quint8(req.code + 0x80);
+        if (isRead(req.code)) {
+            const std::vector<quint8> id = couplerIdentification();
+            for (int i = 0; i < std::min(req.count, MaxData); ++i) {
+                const long long at = (long long)req.address - IdentAddress + i;
+                answer.data.push_back(at >= 0 && at < (long long)id.size() ? id[size_t(at)] : 0);
+            }
+        }
     } else {
         answer = serve(req);
         if (isFault(FaultKind::Short) && isRead(req.code)) {
@@ -448,7 +479,7 @@ void SimDevice::requestComplete(quint8 checksum, std::vector<quint8> &out)
     m_answer.clear();
     m_answer.reserve(answer.data.size() + 5);
     m_answer.push_back(pc);
-    m_answer.push_back(m_slave);
+    m_answer.push_back(m_request[0]);
     m_answer.push_back(quint8(4 + answer.data.size()));
     m_answer.push_back(answer.code);
     m_answer.insert(m_answer.end(), answer.data.begin(), answer.data.end());

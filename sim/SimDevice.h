@@ -78,6 +78,18 @@ public:
     void setHandshake(bool on) { m_handshake = on; }
     bool handshake() const { return m_handshake; }
     void setSeed(quint32 seed);
+    // The line speed the device listens at; 0 hears every speed. At any other speed what the
+    // PC sends arrives as noise and the device stays silent.
+    void setBaud(int baud) { m_baud = baud; }
+    int baud() const { return m_baud; }
+    bool hearsAt(int baud) const { return m_baud == 0 || baud == m_baud; }
+    // A data coupler in front of the device ("PELK" or "DROS"; empty: none). It answers at
+    // CouplerAddress with its own identification for reads.
+    void setCoupler(const QString &kind) { m_coupler = kind; }
+    QString coupler() const { return m_coupler; }
+    static constexpr quint8 CouplerAddress = 0xFE;
+    // The 32 bytes a coupler returns for a read at 0x0030.
+    std::vector<quint8> couplerIdentification() const;
 
     // "kind:rate" or, for refusals, "refuse:rate:BYTE" (BYTE hexadecimal, 0xF4 when left out).
     bool addFault(const QString &spec, QString *error = nullptr);
@@ -107,6 +119,9 @@ public:
     // Loads a parameter file: the image at base, the 48 identification bytes at 0x0030.
     // Files ending in ".STW" use the 272-byte layout with identification bytes 16..30 at
     // offsets 256..270. On failure the memory is left as it was and error says why.
+    // The answers to the second identification requests are put in place as well: program
+    // number, version and date at 0x01A0 (".STW"), protection byte and mains factor at
+    // 0x017E (".NAE"), each only where the image leaves those addresses empty.
     bool loadParameterFile(const QString &path, int base, QString *error);
 
     // The wire.
@@ -133,6 +148,8 @@ private:
 
     quint8 m_slave = DefaultSlave;
     bool m_handshake = false;
+    int m_baud = 0;
+    QString m_coupler;
     std::mt19937 m_rng;
 
     std::vector<quint8> m_memory;

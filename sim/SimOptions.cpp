@@ -1,6 +1,9 @@
 #include "SimOptions.h"
 
 #include "SimDevice.h"
+#include "device/DeviceData.h"
+#include "device/ParameterFile.h"
+#include "shell/Prompter.h"
 
 namespace {
 
@@ -46,8 +49,12 @@ QString SimUsage()
     return QStringLiteral(
         "usage: mirelo-sim [--device FILE.ext] [--base HEX] [--data DIR] [--pty LINKPATH] [--slave ADDR] [--handshake]\n"
         "                  [--pace BAUD] [--fault KIND:RATE ...] [--seed N] [--log] [--refuse CODE:BYTE ...]\n"
+        "                  [--baud BAUD] [--coupler PELK|DROS]\n"
         "  --device FILE   parameter file loaded into the device memory (default: samples/demo.202 of the data folder)\n"
-        "  --base HEX      device address of the file's image (default 0800)\n"
+        "  --base HEX      device address of the file's image (default: the base page of the model's definition,\n"
+        "                  0800 when it has none)\n"
+        "  --baud BAUD     answer only when the line is set to BAUD (default: any speed)\n"
+        "  --coupler KIND  a PELK or DROS data coupler answers at slave address 0xFE\n"
         "  --data DIR      data folder\n"
         "  --pty LINKPATH  serve on a new pseudo-terminal, LINKPATH a symbolic link to it (default: stdin/stdout)\n"
         "  --slave ADDR    own slave address, hexadecimal with 0x, $ or h, else decimal (default 0xAE)\n"
@@ -90,7 +97,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
         static const QStringList withValue = {
             QStringLiteral("--device"), QStringLiteral("--base"), QStringLiteral("--data"),
             QStringLiteral("--pty"), QStringLiteral("--slave"), QStringLiteral("--pace"),
-            QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse")};
+            QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse"),
+            QStringLiteral("--baud"), QStringLiteral("--coupler")};
         if (withValue.contains(arg)) {
             if (!takeValue(&value))
                 return fail(arg + QStringLiteral(" needs a value"));
@@ -103,6 +111,16 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
         } else if (arg == QLatin1String("--base")) {
             if (!parseHex(value, &o->base) || o->base > 0xFFFF)
                 return fail(QStringLiteral("--base: \"%1\" is not a hexadecimal address 0..FFFF").arg(value));
+            o->baseGiven = true;
+        } else if (arg == QLatin1String("--baud")) {
+            bool ok = false;
+            o->baud = value.toInt(&ok);
+            if (!ok || o->baud <= 0)
+                return fail(QStringLiteral("--baud: \"%1\" is not a baud rate").arg(value));
+        } else if (arg == QLatin1String("--coupler")) {
+            o->coupler = value.trimmed().toUpper();
+            if (o->coupler != QLatin1String("PELK") && o->coupler != QLatin1String("DROS"))
+                return fail(QStringLiteral("--coupler: \"%1\" is neither PELK nor DROS").arg(value));
         } else if (arg == QLatin1String("--data")) {
             o->dataDir = value;
         } else if (arg == QLatin1String("--pty")) {
@@ -152,6 +170,8 @@ bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
 {
     device.setSlaveAddress(quint8(o.slave));
     device.setHandshake(o.handshake);
+    device.setBaud(o.baud);
+    device.setCoupler(o.coupler);
     device.setSeed(o.seed);
     device.clearFaults();
     for (const QString &f : o.faults) {
@@ -160,5 +180,20 @@ bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
     }
     for (const auto &r : o.refusals)
         device.setRefusal(quint8(r.first), quint8(r.second));
+    return true;
+}
+
+bool SimDefinitionBase(const QString &path, int *base, QString *error)
+{
+    DeviceData d;
+    SilentPrompter quiet;
+    LoadParameterFile(d, path, quiet);
+    // The parameters need not be complete: the base page is all that is wanted here.
+    if (!d.Def.DefinitionLoaded) {
+        if (error)
+            *error = QStringLiteral("%1: no definition of its model found").arg(path);
+        return false;
+    }
+    *base = d.State.ImageBase;
     return true;
 }

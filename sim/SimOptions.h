@@ -11,6 +11,9 @@ struct SimOptions
 {
     QString device;          // parameter file to load
     int base = 0x0800;       // where its image goes
+    bool baseGiven = false;  // else the base comes from the model's definition
+    int baud = 0;            // the only line speed the device hears; 0: any
+    QString coupler;         // "PELK" or "DROS": a data coupler answers at 0xFE
     QString dataDir;
     QString ptyLink;         // empty: serve on stdin/stdout
     int slave = 0xAE;
@@ -30,5 +33,9 @@ QString SimUsage();
 // Slave addresses and function codes: "0x"/"$" prefix or an "h" suffix for hexadecimal,
 // plain digits are decimal, anything else with hexadecimal letters is hexadecimal ("AE").
 bool ParseSimNumber(const QString &text, int *value);
+// Device address of a parameter file's image: the base page of its model's definition,
+// found as loading the file in the program finds it. False (base untouched) when the file
+// or its definition cannot be used.
+bool SimDefinitionBase(const QString &path, int *base, QString *error = nullptr);
 // Applies slave address, handshake, seed, faults and refusals to the device.
 bool ApplySimOptions(const SimOptions &options, SimDevice &device, QString *error);

@@ -1,5 +1,6 @@
 #include "SimPort.h"
 
+#include "SimOptions.h"
 #include "shell/DataDir.h"
 
 #include <QFileInfo>
@@ -36,6 +37,7 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
     auto device = std::make_shared<SimDevice>();
     QString path = qEnvironmentVariable("MIRELO_SIM_DEVICE");
     int base = 0x0800;
+    bool baseGiven = false;
     if (path.isEmpty()) {
         const QString demo = DataDir::resolve(QStringLiteral("samples/demo.202"));
         if (QFileInfo(demo).isFile())
@@ -43,9 +45,13 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
     } else if (qEnvironmentVariableIsSet("MIRELO_SIM_BASE")) {
         bool ok = false;
         const int value = qEnvironmentVariable("MIRELO_SIM_BASE").toInt(&ok, 16);
-        if (ok)
+        if (ok) {
             base = value;
+            baseGiven = true;
+        }
     }
+    if (!path.isEmpty() && !baseGiven)
+        SimDefinitionBase(path, &base);
     QString why;
     if (path.isEmpty() || !device->loadParameterFile(path, base, &why))
         device->setDemoIdentification();
@@ -82,7 +88,9 @@ bool SimPort::open(int baud, QString *reason)
     m_baud = baud;
     m_input.clear();
     m_woken = false;
-    m_lastActivity = std::chrono::steady_clock::now();
+    // Opening the line sets it up anew: whatever the device was in the middle of (an answer
+    // waiting for its echo, half a request) is over before the first byte arrives.
+    m_lastActivity = std::chrono::steady_clock::time_point();
     return true;
 }
 
@@ -105,11 +113,13 @@ bool SimPort::isOpen() const
 bool SimPort::write(const quint8 *data, int count, int timeoutMs)
 {
     std::chrono::steady_clock::time_point last;
+    int baud = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_open)
             return false;
         last = m_lastActivity;
+        baud = m_baud;
     }
     if (count <= 0)
         return true;
@@ -120,7 +130,12 @@ bool SimPort::write(const quint8 *data, int count, int timeoutMs)
         std::lock_guard<std::mutex> lock(sharedDeviceMutex());
         if (now - last >= LinePause)
             device->lineIdle();
-        for (int i = 0; i < count; ++i) {
+        // At a speed the device does not listen at, the bytes reach it as noise: it never
+        // recognises its address and says nothing.
+        const bool heard = device->hearsAt(baud);
+        if (!heard)
+            device->lineIdle();
+        for (int i = 0; heard && i < count; ++i) {
             std::vector<quint8> out = device->receive(data[i]);
             reply.insert(reply.end(), out.begin(), out.end());
         }

@@ -34,8 +34,9 @@ public:
     bool dtr() const;
 
     // The shared device, created with its default content on first use: the file named by
-    // $MIRELO_SIM_DEVICE (base $MIRELO_SIM_BASE, hexadecimal, default 0800), else the data
-    // folder's samples/demo.202 at 0800, else an empty memory with a made-up identification.
+    // $MIRELO_SIM_DEVICE (base $MIRELO_SIM_BASE, hexadecimal, default: the base page of the
+    // model's definition, 0800 when there is none), else the data folder's samples/demo.202,
+    // else an empty memory with a made-up identification. It listens at every speed.
     static std::shared_ptr<SimDevice> sharedDevice();
     // Replaces the shared device; nullptr makes the next sharedDevice() build a fresh default one.
     static void resetSharedDevice(std::shared_ptr<SimDevice> device = nullptr);

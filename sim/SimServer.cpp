@@ -50,6 +50,7 @@ void SimServer::takeDue(Clock::time_point now)
 {
     std::vector<quint8> taken;
     std::vector<quint8> replies;
+    const bool heard = m_input.empty() || !m_lineBaud || m_device.hearsAt(m_lineBaud());
     while (!m_input.empty()) {
         const Pending p = m_input.front();
         const Clock::time_point at = std::max(p.arrived, m_lastTaken + m_byteTime);
@@ -61,6 +62,11 @@ void SimServer::takeDue(Clock::time_point now)
         m_lastTaken = at;
         m_lastActivity = std::max(m_lastActivity, at);
         taken.push_back(p.byte);
+        if (!heard) {
+            // Noise at the device's speed: no telegram starts, a running one is lost.
+            m_device.lineIdle();
+            continue;
+        }
         std::vector<quint8> out = m_device.receive(p.byte);
         replies.insert(replies.end(), out.begin(), out.end());
         m_output.insert(m_output.end(), out.begin(), out.end());

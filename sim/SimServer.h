@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
+#include <functional>
 
 // Puts a SimDevice on a file descriptor pair (a pty master, a socket, stdin/stdout):
 // reads what the PC sends, feeds it to the device and writes the replies, optionally at the
@@ -19,6 +20,9 @@ public:
 
     // Every byte then takes 10 / baud seconds on the line, both ways. 0: no pacing.
     void setPace(int baud);
+    // The speed the PC has set on the line (a pty carries the setting, not the timing). The
+    // device hears only bytes sent at a speed it listens at (SimDevice::hearsAt).
+    void setLineBaud(std::function<int()> lineBaud) { m_lineBaud = std::move(lineBaud); }
     // Traffic lines go to this stream (nullptr: none).
     void setLog(FILE *log) { m_log = log; }
 
@@ -48,6 +52,7 @@ private:
     int m_out;
     Clock::duration m_byteTime{0};
     FILE *m_log = nullptr;
+    std::function<int()> m_lineBaud;
 
     std::deque<Pending> m_input;   // read from the PC, not yet taken by the device
     std::deque<quint8> m_output;   // from the device, not yet on the line

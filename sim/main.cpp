@@ -23,6 +23,21 @@ namespace {
 
 volatile sig_atomic_t g_stop = 0;
 
+int SpeedToBaud(speed_t speed)
+{
+    switch (speed) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 0;
+    }
+}
+
 void onSignal(int)
 {
     g_stop = 1;
@@ -132,7 +147,12 @@ int main(int argc, char **argv)
         QString path = options.device;
         if (!QFileInfo(path).isFile())
             path = DataDir::resolve(options.device);
-        if (!device->loadParameterFile(path, options.base, &error)) {
+        int base = options.base;
+        if (!options.baseGiven && !SimDefinitionBase(path, &base, &error)) {
+            complain(error + QStringLiteral(" (image placed at %1)").arg(base, 4, 16, QLatin1Char('0')));
+            error.clear();
+        }
+        if (!device->loadParameterFile(path, base, &error)) {
             complain(error);
             return 2;
         }
@@ -178,6 +198,16 @@ int main(int argc, char **argv)
 
     SimServer server(*device, inFd, outFd);
     server.setPace(options.pace);
+    if (options.baud > 0 && pty.slave >= 0) {
+        // Both ends of a pty share one terminal setting: what the program set is seen here.
+        const int slaveFd = pty.slave;
+        server.setLineBaud([slaveFd] {
+            termios tio{};
+            if (tcgetattr(slaveFd, &tio) != 0)
+                return 0;
+            return SpeedToBaud(cfgetospeed(&tio));
+        });
+    }
     if (options.log)
         server.setLog(stderr);
     server.run(&g_stop, &waitMask);

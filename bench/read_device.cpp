@@ -1,0 +1,85 @@
+// "Parameter aus Gerät" of the ZEV 202 demo (32 pages) over a pseudo-terminal against
+// mirelo-sim paced like a real line: ratio of the measured time to the time the bytes of
+// the exchanges need on the line.
+#include "BenchSim.h"
+#include "device/DeviceReader.h"
+#include "link/ProtocolSearch.h"
+#include "link/TeleThread.h"
+#include "shell/MainController.h"
+#include "shell/Prompter.h"
+#include <QEventLoop>
+
+namespace {
+class PrintPrompter : public Prompter
+{
+public:
+    void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
+    void warning(const QString &t) override { std::fprintf(stderr, "warning: %s\n", qPrintable(t)); }
+    void information(const QString &t) override { std::fprintf(stderr, "info: %s\n", qPrintable(t)); }
+    bool question(const QString &) override { return false; }
+};
+
+// Bytes on the line for a read whose answer carries n data bytes: the request (slave
+// address, 6 bytes, checksum), the echo of the slave address, answer byte 1 and its echo,
+// answer bytes 2..L (L = 4 + n) and the answer checksum.
+int LineBytes(int n) { return 8 + 1 + 1 + 1 + (4 + n - 1) + 1; }
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int baud = 57600;
+    BenchSim sim({QStringLiteral("--pace"), QString::number(baud), QStringLiteral("--baud"), QString::number(baud)});
+    if (!sim.Ready()) {
+        std::fprintf(stderr, "mirelo-sim did not start\n");
+        return 1;
+    }
+    PrintPrompter prompter;
+    MainController main(prompter);
+    main.Init.PortName = sim.Link();
+    TTeleThread thread;
+    thread.SetPrompter(&prompter);
+    main.SetThread(&thread);
+    ProtocolSearch::ChooseProtocol(main, 7); // "7 57600"
+    QElapsedTimer wait;
+    wait.start();
+    while (thread.OpenAttempts() == 0 && wait.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (!thread.PortOpen()) {
+        std::fprintf(stderr, "the port did not open\n");
+        return 1;
+    }
+
+    DeviceReader reader(main, nullptr);
+    QEventLoop loop;
+    bool ok = false;
+    qint64 linePhaseNs = 0;
+    QElapsedTimer t;
+    QObject::connect(&main, &MainController::ProgressHidden, [&] {
+        if (linePhaseNs == 0)
+            linePhaseNs = t.nsecsElapsed();
+    });
+    QObject::connect(&reader, &DeviceReader::Finished, &loop, [&](bool complete) {
+        ok = complete;
+        loop.quit();
+    });
+    t.start();
+    reader.ReadFromDevice();
+    if (reader.Running())
+        loop.exec();
+    const double total = double(t.nsecsElapsed()) / 1e9;
+    if (!ok) {
+        std::fprintf(stderr, "the read failed\n");
+        return 1;
+    }
+    const int blocks = reader.BlockCount();
+    const long long bytes = LineBytes(DeviceReader::IdentLength) + (long long)blocks * LineBytes(reader.BlockSize());
+    const double line = double(bytes) * 10.0 / baud;
+    const double measured = double(linePhaseNs) / 1e9;
+    std::printf("read_device: ZEV 202, identification + %d blocks of %d bytes at %d baud (%lld bytes on the line)\n",
+                blocks, reader.BlockSize(), baud, bytes);
+    std::printf("  measured %.3f s until the last block, line time %.3f s, ratio %.3f (target <= 1.05)\n", measured,
+                line, measured / line);
+    std::printf("  whole command with the definition read and the parameters shown: %.3f s\n", total);
+    return 0;
+}

@@ -1,0 +1,169 @@
+// mirelo-cli read / search: the parameter read and the protocol search of the program,
+// run on the same chains as in the window, with the Qt event loop delivering the reports.
+#include "cli/Cli.h"
+#include "device/DeviceReader.h"
+#include "device/ParameterFile.h"
+#include "link/Protocol.h"
+#include "link/ProtocolSearch.h"
+#include "link/TeleThread.h"
+#include "shell/MainController.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+
+namespace {
+
+// The main controller with its telegram thread on the chosen port.
+struct Session
+{
+    Session(const CliOptions &o, CliPrompter &prompter, int readTimeoutMs) : main(prompter)
+    {
+        main.Init.PortName = o.Port;
+        main.Init.SlaveAddress = quint8(o.SlaveAddress);
+        main.Init.OwnAddress = quint8(o.OwnAddress);
+        main.Data.LanguageSuffix = o.LanguageSuffix;
+        thread.SetPrompter(&prompter);
+        thread.SetReadTimeout(readTimeoutMs);
+        main.SetThread(&thread);
+    }
+    // Waits until the thread has tried to open the port; false (with a message) when it failed.
+    bool WaitOpen()
+    {
+        QElapsedTimer t;
+        t.start();
+        while (thread.OpenAttempts() == 0 && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (thread.PortOpen())
+            return true;
+        Err(QStringLiteral("Schnittstelle %1 konnte nicht geöffnet werden.").arg(main.Init.PortName));
+        return false;
+    }
+    MainController main;
+    TTeleThread thread;
+};
+
+bool TakeMs(QStringList &args, const QString &name, int *value, bool *bad)
+{
+    QString text;
+    bool missing = false;
+    if (!TakeOption(args, name, &text, &missing)) {
+        *bad = *bad || missing;
+        return false;
+    }
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < 0 || v > 60000) {
+        *bad = true;
+        return false;
+    }
+    *value = v;
+    return true;
+}
+
+// Where the read is saved: -o FILE, or -o FOLDER with the program identification (blanks
+// and characters a file name cannot hold taken out) as the name; the model extension is
+// forced on either by the save.
+QString TargetPath(const QString &output, const QString &programId)
+{
+    if (!QFileInfo(output).isDir())
+        return output;
+    QString name = programId.trimmed();
+    for (QChar &c : name)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QChar(0) || c.isSpace())
+            c = QLatin1Char('_');
+    if (name.isEmpty())
+        name = QStringLiteral("geraet");
+    return QDir(output).filePath(name);
+}
+
+int read(const CliOptions &o, CliPrompter &prompter)
+{
+    QStringList args = o.Args;
+    QString output;
+    bool missing = false;
+    if (!TakeOption(args, QStringLiteral("-o"), &output, &missing) || output.isEmpty()) {
+        Err(QStringLiteral("read: -o DATEI oder -o ORDNER fehlt."));
+        return ExitInput;
+    }
+    bool bad = false;
+    int timeout = TTeleThread::ReadTimeoutMs;
+    TakeMs(args, QStringLiteral("--timeout"), &timeout, &bad);
+    if (bad || !args.isEmpty()) {
+        Err(bad ? QStringLiteral("read: --timeout erwartet Millisekunden 0..60000.")
+                : QStringLiteral("read: unerwartetes Argument ") + args.first());
+        return ExitInput;
+    }
+    const QFileInfo out(output);
+    if (!out.isDir() && !out.absoluteDir().exists()) {
+        Err(QStringLiteral("read: Ordner nicht gefunden: ") + out.absolutePath());
+        return ExitInput;
+    }
+
+    Session session(o, prompter, timeout);
+    ProtocolSearch::ChooseProtocol(session.main, o.Protocol);
+    if (o.SlaveGiven)
+        session.main.Init.SlaveAddress = quint8(o.SlaveAddress);
+    if (!session.WaitOpen())
+        return ExitLink;
+    // The command line reads at the protocol it was given: a failed read is reported, and
+    // finding another protocol is left to "search".
+    DeviceReader reader(session.main, nullptr);
+    QEventLoop loop;
+    bool ok = false;
+    QObject::connect(&reader, &DeviceReader::Finished, &loop, [&](bool complete) {
+        ok = complete;
+        loop.quit();
+    });
+    reader.ReadFromDevice();
+    if (reader.Running())
+        loop.exec();
+    if (!ok)
+        return ExitLink;
+    QString written;
+    const QString target = TargetPath(output, session.main.Data.Geraet.ProgramId);
+    if (!SaveParameterFile(session.main.Data, target, prompter, &written))
+        return ExitInput;
+    Out(written);
+    return ExitOk;
+}
+
+int search(const CliOptions &o, CliPrompter &prompter)
+{
+    QStringList args = o.Args;
+    bool bad = false;
+    int timeout = TTeleThread::ReadTimeoutMs;
+    int pause = ProtocolSearch::DefaultPauseMs;
+    TakeMs(args, QStringLiteral("--timeout"), &timeout, &bad);
+    TakeMs(args, QStringLiteral("--pause"), &pause, &bad);
+    if (bad || !args.isEmpty()) {
+        Err(bad ? QStringLiteral("search: --timeout und --pause erwarten Millisekunden 0..60000.")
+                : QStringLiteral("search: unerwartetes Argument ") + args.first());
+        return ExitInput;
+    }
+    Session session(o, prompter, timeout);
+    ProtocolSearch search(session.main);
+    search.SetPauseMs(pause);
+    QEventLoop loop;
+    int found = 0;
+    QObject::connect(&search, &ProtocolSearch::Finished, &loop, [&](int protocol, bool ok) {
+        found = ok ? protocol : 0;
+        loop.quit();
+    });
+    session.thread.SetPort(o.Port, Protocol(o.Protocol)->Baud);
+    if (!session.WaitOpen())
+        return ExitLink;
+    search.Start();
+    if (search.Running())
+        loop.exec();
+    if (found == 0)
+        return ExitLink;
+    Out(QStringLiteral("Protokoll %1:%2").arg(found).arg(Protocol(found)->Caption));
+    return ExitOk;
+}
+
+CommandRegistrar regRead("read", "read -o DATEI|ORDNER [--timeout MS]  Parameter aus dem Gerät lesen und speichern",
+                         &read);
+CommandRegistrar regSearch("search", "search [--pause MS] [--timeout MS]     Protokoll suchen", &search);
+} // namespace
