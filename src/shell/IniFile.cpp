@@ -133,8 +133,8 @@ bool IniFile::LoadFromFile(const QString &fileName)
         m_error = QStringLiteral("File too large: %1").arg(fileName);
         return false;
     }
-    // Read at most one byte beyond the limit: a file that grows meanwhile is refused too.
-    const QByteArray bytes = f.read(MaxFileSize + 1);
+    // The size was checked above; a file that grows meanwhile is refused below.
+    const QByteArray bytes = f.readAll();
     if (bytes.size() > MaxFileSize) {
         m_error = QStringLiteral("File too large: %1").arg(fileName);
         return false;

@@ -1,0 +1,745 @@
+#include "shell/ui/FormMain.h"
+#include "device/Catalogue.h"
+#include "device/Definition.h"
+#include "device/DeviceReader.h"
+#include "device/ParameterFile.h"
+#include "link/Protocol.h"
+#include "link/ProtocolSearch.h"
+#include "link/TeleThread.h"
+#include "link/ui/FormLWL.h"
+#include "params/ui/ParamGrid.h"
+#include "params/ui/ValueDialogs.h"
+#include "services/ui/FormIdentNummer.h"
+#include "shell/DataDir.h"
+#include "shell/MainController.h"
+#include "shell/PrgInit.h"
+#include "shell/Prompter.h"
+#include "shell/Texts.h"
+#include "shell/Translate.h"
+#include "shell/UpdateCheck.h"
+#include "shell/ui/AboutBox.h"
+#include "shell/ui/FormInit.h"
+#include "shell/ui/GuiPrompter.h"
+#include "shell/ui/TranslateWidgets.h"
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace MenuEntry;
+
+namespace {
+constexpr int kPanelWidths[5] = {300, 100, 30, 30, 50};
+constexpr int kCloseButtonWidth = 18;
+constexpr int kProgressWidth = 320;
+constexpr int kProgressHeight = 60;
+} // namespace
+
+TFormMain::TFormMain(Prompter *prompter, QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(ApplicationTitle());
+    if (!prompter) {
+        m_ownPrompter = std::make_unique<GuiPrompter>(this);
+        prompter = m_ownPrompter.get();
+    }
+    m_prompter = prompter;
+    m_main = new MainController(*m_prompter, this);
+    ReadSettings(m_main->Init, m_main->Settings);
+    Translation::InstallWidgetTextSlots();
+    AttachMainTextTables(this);
+    m_dialogs = std::make_unique<DialogPrompter>(this);
+
+    BuildMenu();
+    BuildStatusBar();
+    BuildClientArea();
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    resize(1000, 680);
+
+    connect(m_main, &MainController::StatusText, this, &TFormMain::SetStatus);
+    connect(m_main, &MainController::StateChanged, this, &TFormMain::UpdateMenus);
+    connect(m_main, &MainController::ProgressShown, this, &TFormMain::ShowProgress);
+    connect(m_main, &MainController::ProgressHidden, this, &TFormMain::HideProgress);
+    connect(m_main, &MainController::ValuesClosed, this, [this] {
+        m_acknowledge->hide();
+        m_values->hide();
+        m_valuesTitle->hide();
+        m_valuesClose->hide();
+    });
+
+    m_search = new ProtocolSearch(*m_main, this);
+    m_reader = new DeviceReader(*m_main, m_search, this);
+
+    // Port and baud as the thread will use them, refreshed continuously since the
+    // protocol choice and the port dialog change them at any time.
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(200);
+    connect(m_timer1, &QTimer::timeout, this,
+            [this] { SetStatus(1, m_main->Init.PortName + QLatin1Char(',') + m_main->Init.BaudText); });
+    m_timer1->start();
+    SetStatus(1, m_main->Init.PortName + QLatin1Char(',') + m_main->Init.BaudText);
+
+    UpdateMenus();
+}
+
+TFormMain::~TFormMain()
+{
+    // Everything that works on the controller goes first: the interface window (it ends
+    // the telegram thread), the chains, the windows; the controller last.
+    delete m_lwl;
+    delete m_splash;
+    delete m_reader;
+    delete m_search;
+    delete m_ident;
+    delete m_init;
+    delete takeCentralWidget();
+    m_dialogs.reset();
+    delete m_main;
+}
+
+// ---------------------------------------------------------------- menu
+
+QMenu *TFormMain::AddMenu(QMenu *parent, const QString &name, const QString &title)
+{
+    QMenu *menu = parent ? parent->addMenu(title) : menuBar()->addMenu(title);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name + QStringLiteral("Action"));
+    return menu;
+}
+
+QAction *TFormMain::AddItem(QMenu *menu, const QString &name, const QString &caption, void (TFormMain::*handler)())
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+}
+
+QAction *TFormMain::AddLater(QMenu *menu, const QString &name, const QString &caption)
+{
+    return AddItem(menu, name, caption, &TFormMain::NotAvailable);
+}
+
+void TFormMain::BuildMenu()
+{
+    menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+
+    QMenu *ein = AddMenu(nullptr, QStringLiteral("Menu1"), QStringLiteral("&Einstellungen"));
+    AddItem(ein, QStringLiteral("M_Ein_IdentNr"), QStringLiteral("&Ident Nummer"), &TFormMain::IdentNummer);
+    m_entries[Fertigungnummer] = AddLater(ein, QStringLiteral("Menu12"), QStringLiteral("&Fertigungnummer"));
+    m_entries[NetzSpannung] =
+        AddLater(ein, QStringLiteral("M_Ein_NetzSSSpg"), QStringLiteral("&Netz-/Sammelschienenspannung"));
+    m_entries[GenSpannung] = AddLater(ein, QStringLiteral("M_Ein_GenSpg"), QStringLiteral("&Generatorspannung"));
+    m_entries[Uhrzeit] = AddLater(ein, QStringLiteral("Menu15"), QStringLiteral("&Uhrzeit des Gerätes"));
+    ein->addSeparator();
+    AddItem(ein, QStringLiteral("Menu16"), QStringLiteral("&Beenden"), &TFormMain::Beenden);
+
+    QMenu *par = AddMenu(nullptr, QStringLiteral("Menu2"), QStringLiteral("&Parameter"));
+    QAction *open = AddItem(par, QStringLiteral("Menu21"), QStringLiteral("Parameter aus &Datei"),
+                            &TFormMain::LoadFileWithDialog);
+    open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    QAction *upload = AddItem(par, QStringLiteral("Menu22"), QStringLiteral("Parameter aus &Gerät"),
+                              &TFormMain::ReadFromDevice);
+    upload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    m_entries[MenuEntry::ConvertConfig] =
+        AddItem(par, QStringLiteral("MI_ConvertConfig"), QStringLiteral("Convert Config"), &TFormMain::ConvertConfig);
+    m_entries[AnalogCAN] = AddLater(par, QStringLiteral("Menu24"), QStringLiteral("Analogwerte &CAN"));
+    m_entries[ZuviDezar] = AddLater(par, QStringLiteral("Menu25"), QStringLiteral("&ZuviDezar"));
+    par->addSeparator();
+    m_entries[ParamSchliessen] =
+        AddItem(par, QStringLiteral("Menu26"), QStringLiteral("&Schließen"), &TFormMain::CloseParametersClicked);
+
+    QAction *trend = menuBar()->addAction(QStringLiteral("Trend"));
+    trend->setObjectName(QStringLiteral("Chart1"));
+    trend->setEnabled(false); // enabled by the actual-value pages that can be plotted
+    connect(trend, &QAction::triggered, this, &TFormMain::NotAvailable);
+
+    QMenu *ist = AddMenu(nullptr, QStringLiteral("Menu3"), QStringLiteral("&Istwerte"));
+    m_entries[IstwerteMenu] = ist->menuAction();
+    m_entries[Istwerte] = AddLater(ist, QStringLiteral("Menu31"), QStringLiteral("&Istwerte"));
+    m_entries[IstwerteCAN] = AddLater(ist, QStringLiteral("Menu39"), QStringLiteral("Istwerte CAN"));
+    m_entries[Vindel] = AddLater(ist, QStringLiteral("Vindel1"), QStringLiteral("Vindel"));
+    m_entries[CANOpenAnalog] = AddLater(ist, QStringLiteral("CANOpenAnalog1"), QStringLiteral("CANOpen Analog"));
+    m_entries[Alarme] = AddLater(ist, QStringLiteral("Menu32"), QStringLiteral("Anstehende Alar&me"));
+    m_entries[Spannungswaechter] = AddLater(ist, QStringLiteral("Menu33"), QStringLiteral("Spannungs&wächter"));
+    m_entries[Eingaenge] = AddLater(ist, QStringLiteral("Menu34"), QStringLiteral("&Eingänge"));
+    m_entries[Ausgaenge] = AddLater(ist, QStringLiteral("Menu35"), QStringLiteral("&Ausgänge"));
+    m_entries[Sonstiges] = AddLater(ist, QStringLiteral("Menu36"), QStringLiteral("Sonsti&ges"));
+    m_entries[BefehleZuviDezar] = AddLater(ist, QStringLiteral("Menu38"), QStringLiteral("&Befehle ZuviDezar"));
+    ist->addSeparator();
+    m_entries[IstSchliessen] =
+        AddItem(ist, QStringLiteral("Menu37"), QStringLiteral("&Schließen"), &TFormMain::CloseValuesClicked);
+    ist->addSeparator();
+    m_entries[RamListe] = AddLater(ist, QStringLiteral("Menu310"), QStringLiteral("RAM 2E2C - 2E99"));
+
+    QMenu *aus = AddMenu(nullptr, QStringLiteral("Menu4"), QStringLiteral("&Datenausgabe"));
+    m_entries[DatenausgabeMenu] = aus->menuAction();
+    QMenu *liste = AddMenu(aus, QStringLiteral("Menu41"), QStringLiteral("&Parameterliste"));
+    AddLater(liste, QStringLiteral("Menu411"), QStringLiteral("Ausgabe zum &Drucker"));
+    AddLater(liste, QStringLiteral("Menu412"), QStringLiteral("&Speichern in Datei (.TXT)"));
+    QMenu *ans = AddMenu(aus, QStringLiteral("Menu42"), QStringLiteral("&Anschluss"));
+    AddLater(ans, QStringLiteral("Menu421"), QStringLiteral("Ausgabe zum &Drucker"));
+    AddLater(ans, QStringLiteral("Menu422"), QStringLiteral("&Speichern in Datei"));
+    aus->addSeparator();
+    QAction *save = AddItem(aus, QStringLiteral("Menu43"), QStringLiteral("Para&meter speichern"),
+                            &TFormMain::SaveFileWithDialog);
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    AddLater(aus, QStringLiteral("Menu44"), QStringLiteral("Parameter zum &Gerät"));
+    aus->addSeparator();
+    QMenu *istDruck = AddMenu(aus, QStringLiteral("Menu45"), QStringLiteral("&Istwerte Drucken"));
+    AddLater(istDruck, QStringLiteral("Menu451"), QStringLiteral("Ausgabe zum &Drucker"));
+    AddLater(istDruck, QStringLiteral("Menu452"), QStringLiteral("&Speichern in Datei (.TXT)"));
+    // Offered once an actual-value page has been shown.
+    istDruck->menuAction()->setVisible(false);
+    istDruck->menuAction()->setEnabled(false);
+    AddLater(aus, QStringLiteral("Alarme_speichern"), QStringLiteral("Alarme speichern (.txt)"));
+
+    QMenu *opt = AddMenu(nullptr, QStringLiteral("Menu5"), QStringLiteral("&Optionen"));
+    AddItem(opt, QStringLiteral("AcSelectCOM"), QStringLiteral("COM Port"), &TFormMain::SelectCom);
+    AddItem(opt, QStringLiteral("Menu51"), QStringLiteral("Eigene Adresse"), &TFormMain::OwnAddress);
+    AddItem(opt, QStringLiteral("Menu52"), QStringLiteral("Slave Adresse"), &TFormMain::SlaveAddress);
+    m_entries[Modem] = AddLater(opt, QStringLiteral("Menu53"), QStringLiteral("Verbinden über &Modem"));
+    m_entries[Datenkoppler] = AddLater(opt, QStringLiteral("Menu54"), QStringLiteral("Daten&koppler PELK"));
+    opt->addSeparator();
+    AddItem(opt, QStringLiteral("Menu55"), QStringLiteral("&Protokoll suchen"), &TFormMain::SearchProtocol);
+    QMenu *proto = AddMenu(opt, QStringLiteral("Menu56"), QStringLiteral("Protokoll &auswählen"));
+    for (int entry = 1; entry <= ProtocolCount; ++entry) {
+        QAction *a = proto->addAction(Protocol(entry)->Caption);
+        a->setObjectName(QStringLiteral("Menu56%1").arg(entry));
+        connect(a, &QAction::triggered, this, [this, entry] { ChooseProtocol(entry); });
+    }
+    opt->addSeparator();
+    m_entries[Werkseinstellung] = AddLater(opt, QStringLiteral("Menu57"), QStringLiteral("&Werkseinstellung"));
+    m_entries[UlvaGrundabgleich] = AddLater(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"));
+    m_entries[Abgleich] = AddLater(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"));
+    m_entries[AusgangSimulieren] = AddLater(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"));
+    m_entries[Service] = AddLater(opt, QStringLiteral("Menu511"), QStringLiteral("Service"));
+    m_entries[Betriebsstunden] = AddLater(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"));
+    m_entries[Netzschutz] = AddLater(opt, QStringLiteral("Menu513"), QStringLiteral("Netzschutz"));
+    m_entries[Ereignisse] = AddLater(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"));
+    m_entries[Programm] = AddLater(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"));
+    m_entries[Cpu68K] = AddLater(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"));
+    opt->addSeparator();
+    AddItem(opt, QStringLiteral("Menu517"), QStringLiteral("S&prache"), &TFormMain::ChooseLanguage);
+    AddItem(opt, QStringLiteral("Menu518"), QStringLiteral("&Verzeichnis für Sollwerte"), &TFormMain::ParamFolder);
+    AddItem(opt, QStringLiteral("Menu519"), QStringLiteral("Programmoptionen"), &TFormMain::ProgramOptions);
+
+    QMenu *info = AddMenu(nullptr, QStringLiteral("Menu6"), QStringLiteral("Info"));
+    const std::pair<const char *, const char *> manuals[] = {
+        {"Manual ZEV 1xx", "PA100V00"}, {"Manual ZEV 2xx", "ZEV2xx"}, {"Manual L-ORN", "Handbuch_L-ORN"}};
+    int n = 1;
+    for (const auto &[caption, base] : manuals) {
+        QAction *a = info->addAction(QString::fromUtf8(caption));
+        a->setObjectName(QStringLiteral("Menu6%1").arg(n++));
+        const QString file = QString::fromLatin1(base);
+        connect(a, &QAction::triggered, this, [this, file] { OpenManual(file); });
+    }
+    info->addSeparator();
+    AddItem(info, QStringLiteral("Menu64"), QStringLiteral("Version"), &TFormMain::ShowAbout);
+
+    // The keyboard actions work whatever menu their entry sits in (and whether it is
+    // open or enabled): they belong to the window as well.
+    addAction(open);
+    addAction(upload);
+    addAction(save);
+    QAction *download = new QAction(QStringLiteral("Download"), this);
+    download->setObjectName(QStringLiteral("Download"));
+    download->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    connect(download, &QAction::triggered, this, &TFormMain::LoadFileWithDialog);
+    addAction(download);
+    QAction *debug = new QAction(QStringLiteral("ShowDebug"), this);
+    debug->setObjectName(QStringLiteral("ShowDebug"));
+    debug->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    connect(debug, &QAction::triggered, this, &TFormMain::ShowDebug);
+    addAction(debug);
+}
+
+QAction *TFormMain::FindAction(const QString &objectName) const
+{
+    return findChild<QAction *>(objectName);
+}
+
+void TFormMain::UpdateMenus()
+{
+    Texts::SetDeviceTypeForTexts(m_main->Data.State.DeviceType);
+    const MenuStates states = ComputeMenus(MenuInput::From(*m_main));
+    for (auto it = m_entries.constBegin(); it != m_entries.constEnd(); ++it) {
+        const MenuItemState &s = states[Id(it.key())];
+        it.value()->setVisible(s.Visible);
+        it.value()->setEnabled(s.Enabled);
+    }
+}
+
+// ---------------------------------------------------------------- status bar
+
+void TFormMain::BuildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    for (int i = 0; i < 5; ++i) {
+        auto *panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        panel->setMinimumWidth(kPanelWidths[i]);
+        if (i < 4)
+            panel->setMaximumWidth(kPanelWidths[i]);
+        panel->setContentsMargins(3, 0, 3, 0);
+        if (i == 2 || i == 3)
+            panel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        bar->addWidget(panel, i == 4 ? 1 : 0);
+        m_panels[i] = panel;
+    }
+    m_panels[2]->setText(QStringLiteral("0"));
+    m_panels[3]->setText(QStringLiteral("0"));
+}
+
+void TFormMain::SetStatus(int panel, const QString &text)
+{
+    if (panel >= 0 && panel < 5)
+        m_panels[panel]->setText(text);
+}
+
+QString TFormMain::StatusPanelText(int panel) const
+{
+    return panel >= 0 && panel < 5 ? m_panels[panel]->text() : QString();
+}
+
+void TFormMain::CountPush()
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, &TFormMain::CountPush, Qt::QueuedConnection);
+        return;
+    }
+    m_pushCount = (m_pushCount + 1) % 100;
+    SetStatus(2, QString::number(m_pushCount));
+}
+
+void TFormMain::CountDone()
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, &TFormMain::CountDone, Qt::QueuedConnection);
+        return;
+    }
+    m_doneCount = (m_doneCount + 1) % 100;
+    SetStatus(3, QString::number(m_doneCount));
+}
+
+// ---------------------------------------------------------------- client area
+
+void TFormMain::BuildClientArea()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("P_Client"));
+    setCentralWidget(m_client);
+
+    // The parameter grid with its group selector; it fills and clears itself when the
+    // controller shows or hides the parameters.
+    m_paramArea = new TParamGrid(*m_main, m_client);
+    // Editing a value comes with the edit dispatcher.
+    connect(m_paramArea, &TParamGrid::editRequested, this, &TFormMain::NotAvailable);
+
+    m_values = new QTableWidget(0, 3, m_client);
+    m_values->setObjectName(QStringLiteral("StrG_Int"));
+    m_values->verticalHeader()->setDefaultSectionSize(18);
+    m_values->verticalHeader()->hide();
+    m_values->horizontalHeader()->hide();
+    m_values->hide();
+    m_valuesTitle = new QLabel(m_client);
+    m_valuesTitle->setObjectName(QStringLiteral("L_Istwerte"));
+    m_valuesTitle->setAlignment(Qt::AlignCenter);
+    QFont bold = m_valuesTitle->font();
+    bold.setBold(true);
+    m_valuesTitle->setFont(bold);
+    m_valuesTitle->hide();
+    m_valuesClose = new QToolButton(m_client);
+    m_valuesClose->setObjectName(QStringLiteral("SB_IstwerteX"));
+    m_valuesClose->setText(QStringLiteral("X"));
+    m_valuesClose->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    m_valuesClose->hide();
+    connect(m_valuesClose, &QToolButton::clicked, this, &TFormMain::CloseValuesClicked);
+    m_acknowledge = new QPushButton(QStringLiteral("Quittierung"), m_client);
+    m_acknowledge->setObjectName(QStringLiteral("Btn_Quittierung"));
+    m_acknowledge->hide();
+
+    m_progressPanel = new QFrame(m_client);
+    m_progressPanel->setObjectName(QStringLiteral("P_Progress"));
+    m_progressPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    m_progressPanel->setAutoFillBackground(true);
+    auto *box = new QVBoxLayout(m_progressPanel);
+    m_progressLabel = new QLabel(m_progressPanel);
+    m_progressLabel->setObjectName(QStringLiteral("L_Progress"));
+    m_progressLabel->setAlignment(Qt::AlignCenter);
+    m_progressBar = new QProgressBar(m_progressPanel);
+    m_progressBar->setObjectName(QStringLiteral("ProgressBar2"));
+    m_progressBar->setTextVisible(false);
+    box->addWidget(m_progressLabel);
+    box->addWidget(m_progressBar);
+    m_progressPanel->resize(kProgressWidth, kProgressHeight);
+    m_progressPanel->hide();
+}
+
+void TFormMain::LayoutClient()
+{
+    const int w = m_client->width();
+    const int h = m_client->height();
+    const int half = w / 2;
+    const int gridWidth = half - 10;
+    m_paramArea->setGeometry(0, 0, gridWidth, h);
+    m_values->setGeometry(half, 24, gridWidth, qMax(0, h - 24 - 40));
+    m_valuesTitle->setGeometry(half, 2, qMax(0, gridWidth - kCloseButtonWidth), 20);
+    m_valuesClose->setGeometry(half + gridWidth - kCloseButtonWidth, 2, kCloseButtonWidth, 20);
+    // The design places it from the window's client height; the status bar is not part of
+    // this area, so the offset is taken from the area's own height.
+    m_acknowledge->setGeometry(half + gridWidth - 75, h - 35, 75, 25);
+    m_progressPanel->move((w - m_progressPanel->width()) / 2, (h - m_progressPanel->height()) / 2);
+}
+
+void TFormMain::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    LayoutClient();
+}
+
+void TFormMain::ShowProgress(const QString &label, int minimum, int maximum, int position)
+{
+    m_progressLabel->setText(label);
+    m_progressBar->setRange(minimum, maximum);
+    m_progressBar->setValue(position);
+    LayoutClient();
+    m_progressPanel->show();
+    m_progressPanel->raise();
+}
+
+void TFormMain::HideProgress()
+{
+    m_progressPanel->hide();
+}
+
+void TFormMain::ShowParameters()
+{
+    emit m_main->ParametersShown();
+}
+
+// ---------------------------------------------------------------- windows and start
+
+void TFormMain::CreateWindows()
+{
+    if (!m_lwl) {
+        m_lwl = new TFmLWL(*m_main, this, m_prompter);
+        connect(m_lwl, &TFmLWL::Pushed, this, &TFormMain::CountPush);
+        connect(m_lwl, &TFmLWL::Done, this, &TFormMain::CountDone);
+    }
+    if (!m_ident)
+        m_ident = new TFormIdentNummer(*m_main, this);
+    if (!m_init)
+        m_init = new TFmInit(*m_main, this);
+}
+
+TFmLWL *TFormMain::InterfaceWindow() const { return m_lwl; }
+TFormIdentNummer *TFormMain::IdentWindow() const { return m_ident; }
+TFmInit *TFormMain::SettingsWindow() const { return m_init; }
+
+void TFormMain::ShowIdentAtStart()
+{
+    if (m_main->Init.Ident)
+        IdentNummer();
+}
+
+void TFormMain::ShowSplashAndUpdateNotice()
+{
+    if (m_main->Init.Splash) {
+        m_splash = new TAboutBox(this);
+        m_splash->ShowSplash(0); // closed two seconds after the main window is shown
+    }
+    if (!m_main->Init.UpdatePath.isEmpty()) {
+        const QString newer = UpdateCheck::FindNewerProgram(m_main->Init.UpdatePath,
+                                                            QCoreApplication::applicationFilePath());
+        if (!newer.isEmpty())
+            m_prompter->information(GetText(324) + QLatin1Char('\r') + m_main->Init.UpdatePath);
+    }
+}
+
+QList<QObject *> TFormMain::TranslatedWindows() const
+{
+    QList<QObject *> windows;
+    windows << const_cast<TFormMain *>(this);
+    windows << &m_dialogs->TextDialog();
+    if (m_ident)
+        windows << m_ident.data();
+    windows << &m_dialogs->ComboDialog() << &m_dialogs->ValueDialog();
+    if (m_splash)
+        windows << m_splash.data();
+    if (m_init)
+        windows << m_init.data();
+    return windows;
+}
+
+void TFormMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    m_main->Data.LanguageSuffix = Translation::StartupLanguage(
+        m_main->Settings, Translation::LanguageFolder(), TranslatedWindows(), m_main->Data.LanguageSuffix);
+    m_main->Data.State.GenFactor = 138;
+    m_main->Data.State.MainsFactor = 138;
+    if (m_splash) {
+        QPointer<TAboutBox> splash = m_splash;
+        QTimer::singleShot(2000, this, [splash] {
+            if (splash)
+                splash->deleteLater();
+        });
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent *event)
+{
+    m_main->CloseParameters();
+    if (m_main->Init.AutoSave)
+        WriteSettings(m_main->Init, m_main->Settings, *m_prompter);
+    event->accept();
+}
+
+// ---------------------------------------------------------------- handlers
+
+void TFormMain::NotAvailable()
+{
+    m_prompter->information(NotAvailableText());
+}
+
+void TFormMain::Beenden()
+{
+    close();
+}
+
+void TFormMain::IdentNummer()
+{
+    CreateWindows();
+    m_ident->ShowMode(QStringLiteral("Ident"));
+    UpdateMenus();
+}
+
+void TFormMain::ReadFromDevice()
+{
+    if (m_main->LinkBusy)
+        return;
+    m_reader->ReadFromDevice();
+}
+
+void TFormMain::CloseParametersClicked()
+{
+    m_main->CloseParameters();
+}
+
+void TFormMain::CloseValuesClicked()
+{
+    m_main->CloseValues();
+}
+
+void TFormMain::LoadFileWithDialog()
+{
+    if (m_main->LinkBusy)
+        return;
+    // The file is asked for first: cancelling the dialog keeps what is shown.
+    const QString path = QFileDialog::getOpenFileName(this, QString(), m_main->Init.ParamFolder,
+                                                      QtFileFilter(GetText(1)));
+    if (path.isEmpty())
+        return;
+    LoadFromPath(path);
+}
+
+bool TFormMain::LoadFromPath(const QString &path)
+{
+    const bool wasLoaded = m_main->ParamsLoaded;
+    m_main->CloseValues();
+    m_main->Online = false;
+    m_main->ParamsLoaded = false;
+    m_main->OfflineFile = false;
+    m_main->Data.State.VmxMode = false;
+    m_main->SetPendingAction(QString());
+    emit m_main->ParametersHidden();
+    if (wasLoaded)
+        UpdateMenus();
+
+    const bool complete = LoadParameterFile(m_main->Data, path, *m_prompter);
+    if (complete) {
+        m_main->OfflineFile = true;
+        m_main->ParamsLoaded = true;
+        SetStatus(0, GetText(180) + QLatin1Char(' ') + m_main->Data.FileName);
+        UpdateMenus(); // the grid takes the colour of data from a file from OfflineFile
+        ShowParameters();
+    } else {
+        UpdateMenus();
+    }
+    return complete;
+}
+
+void TFormMain::SaveFileWithDialog()
+{
+    if (!m_main->ParamsLoaded) {
+        m_prompter->warning(GetText(40));
+        return;
+    }
+    DeviceData &d = m_main->Data;
+    d.State.ModelPattern = d.State.ModelPattern.toUpper();
+    TypeFromPattern(d, *m_prompter);
+    const QString path = QFileDialog::getSaveFileName(this, GetText(51), m_main->Init.ParamFolder,
+                                                      QtFileFilter(SaveDialogFilter(d.State.ModelPattern)));
+    if (path.isEmpty())
+        return;
+    SaveToPath(path);
+}
+
+bool TFormMain::SaveToPath(const QString &chosenPath)
+{
+    if (!m_main->ParamsLoaded) {
+        m_prompter->warning(GetText(40));
+        return false;
+    }
+    return SaveParameterFile(m_main->Data, chosenPath, *m_prompter);
+}
+
+void TFormMain::ConvertConfig()
+{
+    if (!m_main->ParamsLoaded || !m_main->OfflineFile) {
+        m_prompter->warning(GetText(40));
+        return;
+    }
+    const bool complete = ConvertConfiguration(m_main->Data, *m_prompter);
+    if (complete)
+        ShowParameters();
+    UpdateMenus();
+}
+
+QString TFormMain::ManualPath(const QString &base) const
+{
+    return DataDir::resolve(base + m_main->Data.LanguageSuffix + QStringLiteral(".pdf"));
+}
+
+void TFormMain::OpenManual(const QString &base)
+{
+    const QString path = ManualPath(base);
+    if (!QFileInfo::exists(path)) {
+        m_prompter->warning(GetText(136) + QLatin1Char('\r') + path);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TFormMain::SelectCom()
+{
+    m_main->CloseParameters();
+    QStringList ports = TTeleThread::ListPorts(true);
+    ports.sort();
+    int index = 0;
+    for (int i = 0; i < ports.size(); ++i)
+        if (ports[i].section(QLatin1Char('='), 0, 0) == m_main->Init.PortName)
+            index = i;
+    if (!m_dialogs->AskComboBox(ApplicationTitle(), GetText(322), ports, index) || index < 0 ||
+        index >= ports.size())
+        return;
+    const QString port = ports[index].section(QLatin1Char('='), 0, 0);
+    if (TTeleThread *t = m_main->Thread())
+        t->SetPort(port, m_main->Init.BaudText);
+    m_main->Init.PortName = port;
+}
+
+void TFormMain::OwnAddress()
+{
+    int value = m_main->Init.OwnAddress;
+    if (m_dialogs->AskHexValue(QStringLiteral("Eigene Gerätenummer"), GetText(18) + QStringLiteral("01-FF"), 1, 255,
+                               value))
+        m_main->Init.OwnAddress = quint8(value);
+}
+
+void TFormMain::SlaveAddress()
+{
+    int value = m_main->Init.SlaveAddress;
+    if (m_dialogs->AskHexValue(QStringLiteral("Slave Gerätenummer"), GetText(18) + QStringLiteral("01-FF"), 1, 255,
+                               value))
+        m_main->Init.SlaveAddress = quint8(value);
+}
+
+void TFormMain::SearchProtocol()
+{
+    if (m_main->LinkBusy)
+        return;
+    m_search->Start();
+}
+
+void TFormMain::ChooseProtocol(int entry)
+{
+    ProtocolSearch::ChooseProtocol(*m_main, entry);
+}
+
+void TFormMain::ChooseLanguage()
+{
+    const QStringList names = Translation::LanguageNames(m_main->Settings.Languages);
+    int index = Translation::IndexOfLanguage(m_main->Settings.Languages, m_main->Settings.Language);
+    if (!m_dialogs->AskComboBox(ApplicationTitle(), GetText(321), names, index))
+        return;
+    ApplyLanguage(index);
+}
+
+void TFormMain::ApplyLanguage(int index)
+{
+    // The shown parameters get the definition of the new language; the alarm texts it
+    // brings are kept through the translation of the text tables.
+    auto reloadDefinitions = [this] {
+        if (!m_main->ParamsLoaded)
+            return;
+        const bool complete = ReadParameters(m_main->Data, *m_prompter);
+        m_main->ParamsLoaded = complete;
+        if (complete)
+            m_paramArea->RefreshGrid();
+        else
+            m_main->CloseParameters();
+    };
+    Translation::ChooseLanguage(m_main->Settings, m_main->Data.LanguageSuffix, index,
+                                Translation::LanguageFolder(), TranslatedWindows(), reloadDefinitions);
+    m_main->UpdateMenus();
+}
+
+void TFormMain::ParamFolder()
+{
+    QString folder = m_main->Init.ParamFolder;
+    if (m_dialogs->AskText(GetText(65), folder))
+        m_main->Init.ParamFolder = folder;
+}
+
+void TFormMain::ProgramOptions()
+{
+    CreateWindows();
+    m_init->exec();
+}
+
+void TFormMain::ShowAbout()
+{
+    TAboutBox box(this);
+    box.exec();
+}
+
+void TFormMain::ShowDebug()
+{
+    CreateWindows();
+    m_lwl->show();
+    m_lwl->raise();
+}

@@ -1,0 +1,164 @@
+#pragma once
+#include "shell/MenuRules.h"
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class DeviceReader;
+class DialogPrompter;
+class MainController;
+class ProtocolSearch;
+class Prompter;
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTimer;
+class QToolButton;
+class TAboutBox;
+class TFmInit;
+class TFmLWL;
+class TFormIdentNummer;
+class TParamGrid;
+
+// The main window: menu, status bar, the parameter grid on the left half and the
+// actual-value area on the right half. The program state and everything behind the menu
+// live in MainController and the components of the other areas; this window binds them.
+class TFormMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // prompter: where messages go; nullptr for message boxes. Reads the settings.
+    explicit TFormMain(Prompter *prompter = nullptr, QWidget *parent = nullptr);
+    ~TFormMain() override;
+
+    static QString ApplicationTitle() { return QStringLiteral("Mirelo Baldren Solutions"); }
+    // What an entry of a function not built yet answers.
+    static QString NotAvailableText()
+    {
+        return QStringLiteral("Diese Funktion ist in dieser Version noch nicht verfügbar.");
+    }
+    static constexpr int MinimumWidth = 600;
+    static constexpr int MinimumHeight = 400;
+
+    MainController &Controller() { return *m_main; }
+    Prompter &UserPrompter() { return *m_prompter; }
+
+    // Start-up step 3: the interface window (telegram thread, saved port) and the dialogs,
+    // each created once and hidden.
+    void CreateWindows();
+    // Start-up step 4: the access-code dialog when the setting IDENT is on.
+    void ShowIdentAtStart();
+    // The splash (when SPLASH is on) and the update notice of the creation step.
+    void ShowSplashAndUpdateNotice();
+
+    // Menu rules applied to the menu items.
+    void UpdateMenus();
+    // The menu item (or window action) with the object name, nullptr when there is none.
+    QAction *FindAction(const QString &objectName) const;
+    QAction *MenuAction(MenuEntry::Id id) const { return m_entries.value(id); }
+
+    QString StatusPanelText(int panel) const;
+    int PushCount() const { return m_pushCount; }
+    int DoneCount() const { return m_doneCount; }
+
+    // File glue of the menu: the dialogs, then the core's loading, saving and conversion.
+    void LoadFileWithDialog();
+    bool LoadFromPath(const QString &path);
+    void SaveFileWithDialog();
+    bool SaveToPath(const QString &chosenPath);
+    void ConvertConfig();
+
+    // Manuals: data folder + base + language suffix + ".pdf".
+    QString ManualPath(const QString &base) const;
+    void OpenManual(const QString &base);
+
+    TFmLWL *InterfaceWindow() const;
+    TFormIdentNummer *IdentWindow() const;
+    TFmInit *SettingsWindow() const;
+    DialogPrompter *Dialogs() const { return m_dialogs.get(); }
+    TParamGrid *ParamGridArea() const { return m_paramArea; }
+    DeviceReader *Reader() const { return m_reader; }
+    QFrame *ProgressPanel() const { return m_progressPanel; }
+    QProgressBar *ProgressBar() const { return m_progressBar; }
+    QLabel *ProgressLabel() const { return m_progressLabel; }
+    // The windows the language choice translates, in the order of the language list.
+    QList<QObject *> TranslatedWindows() const;
+
+public slots:
+    // Telegram thread hooks; may be called from any thread.
+    void CountPush();
+    void CountDone();
+    // The language choice once the user has picked list entry index (menu "S&prache").
+    void ApplyLanguage(int index);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void BuildMenu();
+    void BuildStatusBar();
+    void BuildClientArea();
+    QAction *AddItem(QMenu *menu, const QString &name, const QString &caption, void (TFormMain::*handler)());
+    QAction *AddLater(QMenu *menu, const QString &name, const QString &caption);
+    QMenu *AddMenu(QMenu *parent, const QString &name, const QString &title);
+    void SetStatus(int panel, const QString &text);
+    void LayoutClient();
+    void ShowProgress(const QString &label, int minimum, int maximum, int position);
+    void HideProgress();
+    void ShowParameters();
+    void NotAvailable();
+
+    // Menu handlers.
+    void Beenden();
+    void IdentNummer();
+    void ReadFromDevice();
+    void CloseParametersClicked();
+    void CloseValuesClicked();
+    void SelectCom();
+    void OwnAddress();
+    void SlaveAddress();
+    void SearchProtocol();
+    void ChooseProtocol(int entry);
+    void ChooseLanguage();
+    void ParamFolder();
+    void ProgramOptions();
+    void ShowAbout();
+    void ShowDebug();
+
+    std::unique_ptr<Prompter> m_ownPrompter;
+    Prompter *m_prompter = nullptr;
+    MainController *m_main = nullptr;
+    std::unique_ptr<DialogPrompter> m_dialogs;
+    ProtocolSearch *m_search = nullptr;
+    DeviceReader *m_reader = nullptr;
+
+    QHash<int, QAction *> m_entries; // MenuEntry::Id -> item
+    QLabel *m_panels[5] = {};
+    int m_pushCount = 0;
+    int m_doneCount = 0;
+    QTimer *m_timer1 = nullptr;
+
+    QWidget *m_client = nullptr;
+    TParamGrid *m_paramArea = nullptr; // the parameter grid (group selector above it)
+    QTableWidget *m_values = nullptr; // StrG_Int
+    QLabel *m_valuesTitle = nullptr;
+    QToolButton *m_valuesClose = nullptr;
+    QPushButton *m_acknowledge = nullptr;
+    QFrame *m_progressPanel = nullptr;
+    QLabel *m_progressLabel = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+
+    QPointer<TFmLWL> m_lwl;
+    QPointer<TFormIdentNummer> m_ident;
+    QPointer<TFmInit> m_init;
+    QPointer<TAboutBox> m_splash;
+    bool m_shownOnce = false;
+};
