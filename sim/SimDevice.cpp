@@ -67,14 +67,14 @@ QString SimDevice::faultKindName(FaultKind kind)
     return QString();
 }
 
-bool SimDevice::addFault(const QString &spec, QString *error)
+bool SimDevice::addFault(const QString &faultText, QString *error)
 {
     auto fail = [&](const QString &why) {
         if (error)
-            *error = QStringLiteral("fault \"%1\": %2").arg(spec, why);
+            *error = QStringLiteral("fault \"%1\": %2").arg(faultText, why);
         return false;
     };
-    const QStringList parts = spec.trimmed().split(QLatin1Char(':'));
+    const QStringList parts = faultText.trimmed().split(QLatin1Char(':'));
     if (parts.size() < 2 || parts.size() > 3)
         return fail(QStringLiteral("expected KIND:RATE"));
     Fault fault{FaultKind::NoEcho, 0.0, 0xF4};

@@ -92,7 +92,7 @@ public:
     std::vector<quint8> couplerIdentification() const;
 
     // "kind:rate" or, for refusals, "refuse:rate:BYTE" (BYTE hexadecimal, 0xF4 when left out).
-    bool addFault(const QString &spec, QString *error = nullptr);
+    bool addFault(const QString &faultText, QString *error = nullptr);
     void addFault(const Fault &fault) { m_faults.push_back(fault); }
     void clearFaults() { m_faults.clear(); }
     const std::vector<Fault> &faults() const { return m_faults; }

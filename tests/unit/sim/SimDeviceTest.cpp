@@ -347,7 +347,7 @@ TEST(SimDevice, RefusalPerFunctionCode)
 
 TEST(SimDevice, EachFaultKindShowsAsItsLinkFailure)
 {
-    struct Case { const char *spec; quint8 code; int state; int result; };
+    struct Case { const char *fault; quint8 code; int state; int result; };
     const Case cases[] = {
         {"noecho:1", 5, 42, 255},   {"badecho:1", 5, 13, 255}, {"silence:1", 5, 46, 255},
         {"wrongaddr:1", 5, 17, 255}, {"truncate:1", 5, 19, 255}, {"nosum:1", 5, 20, 255},
@@ -357,10 +357,10 @@ TEST(SimDevice, EachFaultKindShowsAsItsLinkFailure)
     };
     for (bool handshake : {false, true}) {
         for (const Case &c : cases) {
-            SCOPED_TRACE(std::string(c.spec) + (handshake ? " handshake" : ""));
+            SCOPED_TRACE(std::string(c.fault) + (handshake ? " handshake" : ""));
             SimDevice d;
             d.setHandshake(handshake);
-            ASSERT_TRUE(d.addFault(QString::fromLatin1(c.spec)));
+            ASSERT_TRUE(d.addFault(QString::fromLatin1(c.fault)));
             const Bytes payload = c.code == 5 ? Bytes{0x00, 0x30, 8}
                                 : c.code == 37 ? Bytes{0, 0, 0, 0x30, 8}
                                 : c.code == 4 ? Bytes{0x09, 0x00, 1}
@@ -370,9 +370,9 @@ TEST(SimDevice, EachFaultKindShowsAsItsLinkFailure)
             EXPECT_EQ(o.state, c.state);
             EXPECT_EQ(o.result, c.result);
             // Only garbage leaves bytes behind the answer.
-            EXPECT_EQ(line.pending.empty(), !QByteArray(c.spec).startsWith("garbage"));
-            if (QByteArray(c.spec).startsWith("refuse")) {
-                EXPECT_EQ(o.answer[3], QByteArray(c.spec).endsWith("F5") ? 0xF5 : 0xF4);
+            EXPECT_EQ(line.pending.empty(), !QByteArray(c.fault).startsWith("garbage"));
+            if (QByteArray(c.fault).startsWith("refuse")) {
+                EXPECT_EQ(o.answer[3], QByteArray(c.fault).endsWith("F5") ? 0xF5 : 0xF4);
             }
             // The device is not left hanging: without the fault the next exchange works at once.
             d.clearFaults();
@@ -383,10 +383,10 @@ TEST(SimDevice, EachFaultKindShowsAsItsLinkFailure)
 
 TEST(SimDevice, FaultRateIsSeededAndRoughlyKept)
 {
-    auto run = [](quint32 seed, const char *spec) {
+    auto run = [](quint32 seed, const char *fault) {
         SimDevice d;
         d.setSeed(seed);
-        d.addFault(QString::fromLatin1(spec));
+        d.addFault(QString::fromLatin1(fault));
         std::vector<int> states;
         for (int i = 0; i < 1000; ++i)
             states.push_back(Exchange(d, 5, {0x00, 0x30, 4}).state);
@@ -415,7 +415,7 @@ TEST(SimDevice, SeveralFaultsFirstHitWinsAndCounts)
 
 TEST(SimDevice, FaultSpecs)
 {
-    struct Case { const char *spec; bool ok; };
+    struct Case { const char *fault; bool ok; };
     const Case cases[] = {
         {"noecho:0.1", true}, {"BADECHO:1", true}, {"garbage:0", true}, {" short : 0.5 ", true},
         {"refuse:0.2:F5", true}, {"refuse:0.2:0xF4", true},
@@ -426,9 +426,9 @@ TEST(SimDevice, FaultSpecs)
     for (const Case &c : cases) {
         SimDevice d;
         QString error;
-        EXPECT_EQ(d.addFault(QString::fromLatin1(c.spec), &error), c.ok) << c.spec;
-        EXPECT_EQ(error.isEmpty(), c.ok) << c.spec;
-        EXPECT_EQ(d.faults().size(), c.ok ? 1u : 0u) << c.spec;
+        EXPECT_EQ(d.addFault(QString::fromLatin1(c.fault), &error), c.ok) << c.fault;
+        EXPECT_EQ(error.isEmpty(), c.ok) << c.fault;
+        EXPECT_EQ(d.faults().size(), c.ok ? 1u : 0u) << c.fault;
     }
     SimDevice::FaultKind kind;
     for (const char *name : {"noecho", "badecho", "silence", "wrongaddr", "truncate", "nosum", "badsum", "refuse", "short", "garbage"}) {

@@ -75,7 +75,7 @@ TEST(SimOptions, BadInputIsNamed)
         EXPECT_FALSE(ParseSimOptions(args, &o, &error)) << args.join(' ').toStdString();
         EXPECT_FALSE(error.isEmpty());
     }
-    // A bad fault spec is found when it is applied to the device.
+    // A bad fault text is found when it is applied to the device.
     SimOptions o;
     QString error;
     ASSERT_TRUE(ParseSimOptions({"--fault", "lost:0.5"}, &o, &error));
