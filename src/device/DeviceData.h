@@ -67,8 +67,9 @@ struct DeviceData
 
     // Language suffix of the user-interface language for definition file names ("-DE").
     QString LanguageSuffix = QStringLiteral("-DE");
-    // Access level text ("Cus", "Fac", "Fer", "Ser", "IDS", "Mas").
-    QString AccessLevel = QStringLiteral("Cus");
+    // Access level text ("Cus", "Fac", "Fer", "Ser", "IDS", "Mas"), empty until the user identifies;
+    // the access dialog keeps it equal to MainController::Access.Level.
+    QString AccessLevel;
 
     // Identification results beyond the record.
     bool Identified = false;
