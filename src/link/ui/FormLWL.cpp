@@ -2,6 +2,7 @@
 #include "link/TeleThread.h"
 #include "shell/MainController.h"
 #include "shell/ui/GuiPrompter.h"
+#include <QTextOption>
 #include <QAction>
 #include <QEvent>
 #include <QListWidget>
@@ -28,7 +29,10 @@ TFmLWL::TFmLWL(MainController &main, QWidget *parent, Prompter *prompter)
     m_memo->setObjectName(QStringLiteral("Memo_Log"));
     m_memo->setReadOnly(true);
     m_memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A memo with a vertical scroll bar only: long answer lines wrap.
+    m_memo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_memo->setWordWrapMode(QTextOption::WrapAnywhere);
+    m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_memo->setContextMenuPolicy(Qt::CustomContextMenu);
     m_memo->viewport()->installEventFilter(this);
     QFont mono(QStringLiteral("Monospace"));
@@ -74,7 +78,7 @@ TFmLWL::TFmLWL(MainController &main, QWidget *parent, Prompter *prompter)
     layout->setSpacing(4);
     layout->addLayout(top);
     layout->addWidget(m_memo, 1);
-    resize(520, 360);
+    resize(640, 420);
 
     if (prompter) {
         m_prompter = prompter;
