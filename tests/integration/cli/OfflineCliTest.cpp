@@ -1,5 +1,6 @@
 // The offline commands of the built mirelo-cli, run as a user would run them.
 #include "support/DefinitionFixtures.h"
+#include "support/CliRunner.h"
 #include "support/ParameterFileFixtures.h"
 #include <QFileInfo>
 #include <QProcess>
@@ -8,31 +9,7 @@
 
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CliRun Cli(const QStringList &args)
-{
-    QProcess p;
-    p.start(QStringLiteral(MIRELO_CLI_BINARY), args);
-    CliRun r;
-    if (!p.waitForStarted(20000) || !p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        r.err = QStringLiteral("mirelo-cli did not finish");
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-std::string Show(const CliRun &r) { return (QStringLiteral("exit %1\nstdout:\n%2\nstderr:\n%3").arg(r.code).arg(r.out, r.err)).toStdString(); }
+CliRun Cli(const QStringList &args) { return RunCli(args); }
 
 class OfflineCli : public ::testing::Test
 {

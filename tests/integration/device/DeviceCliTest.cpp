@@ -1,4 +1,5 @@
 // mirelo-cli read and search, run as a user would run them.
+#include "support/CliRunner.h"
 #include "support/SimPty.h"
 #include <QDir>
 #include <QFile>
@@ -10,16 +11,8 @@
 
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
 CliRun Cli(const QStringList &args, const QString &simDevice = QString())
 {
-    QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("MIRELO_DATA_DIR"), QStringLiteral(MIRELO_SOURCE_DATA_DIR));
     if (!simDevice.isEmpty())
@@ -27,24 +20,7 @@ CliRun Cli(const QStringList &args, const QString &simDevice = QString())
     else
         env.remove(QStringLiteral("MIRELO_SIM_DEVICE"));
     env.remove(QStringLiteral("MIRELO_SIM_BASE"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(MIRELO_CLI_BINARY), args);
-    CliRun r;
-    if (!p.waitForStarted(20000) || !p.waitForFinished(90000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        r.err = QStringLiteral("mirelo-cli did not finish");
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
-
-std::string Show(const CliRun &r)
-{
-    return QStringLiteral("exit %1\nstdout:\n%2\nstderr:\n%3").arg(r.code).arg(r.out, r.err).toStdString();
+    return RunCli(args, env);
 }
 
 QByteArray Contents(const QString &path)
