@@ -24,12 +24,14 @@ std::map<std::string, Command> &commands()
     return table;
 }
 
-void usage()
+// Asked for with --help it goes to stdout; after a usage error to stderr.
+void usage(bool asked)
 {
-    Err(QStringLiteral("Aufruf: mirelo-cli [--data DIR] [--lang CODE] [--decimal ,|.] [--port PORT] "
-                       "[--protocol N] [--slave ADDR] [--own ADDR] BEFEHL ..."));
+    auto print = asked ? Out : Err;
+    print(QStringLiteral("Aufruf: mirelo-cli [--data DIR] [--lang CODE] [--decimal ,|.] [--port PORT] "
+                         "[--protocol N] [--slave ADDR] [--own ADDR] BEFEHL ..."));
     for (const auto &c : commands())
-        Err(QStringLiteral("  ") + QString::fromUtf8(c.second.usage));
+        print(QStringLiteral("  ") + QString::fromUtf8(c.second.usage));
 }
 
 bool parseAddress(const QString &text, int *value)
@@ -182,14 +184,14 @@ int main(int argc, char **argv)
         return ExitInput;
     }
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
-        usage();
+        usage(!args.isEmpty());
         return args.isEmpty() ? ExitInput : ExitOk;
     }
     const std::string name = args.takeFirst().toStdString();
     const auto it = commands().find(name);
     if (it == commands().end()) {
         Err(QStringLiteral("Unbekannter Befehl: ") + QString::fromStdString(name));
-        usage();
+        usage(false);
         return ExitInput;
     }
     o.Args = args;
