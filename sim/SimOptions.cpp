@@ -64,7 +64,9 @@ QString SimUsage()
         "                  wrongaddr, truncate, nosum, badsum, refuse (refuse:RATE:BYTE), short, garbage\n"
         "  --seed N        seed of the fault generator (default 1)\n"
         "  --log           traffic on stderr\n"
-        "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n");
+        "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n"
+        "  --mode-not-off  the operating mode is not OFF: every write (codes 4, 20) is refused with F4\n"
+        "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n");
 }
 
 bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
@@ -157,6 +159,10 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
                 || !parseHex(value.mid(colon + 1), &byte) || byte > 0xFF)
                 return fail(QStringLiteral("--refuse: \"%1\" is not CODE:BYTE").arg(value));
             o->refusals.emplace_back(code, byte);
+        } else if (arg == QLatin1String("--mode-not-off")) {
+            o->modeNotOff = true;
+        } else if (arg == QLatin1String("--locked")) {
+            o->locked = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o->help = true;
         } else {
@@ -180,6 +186,13 @@ bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
     }
     for (const auto &r : o.refusals)
         device.setRefusal(quint8(r.first), quint8(r.second));
+    // The operating mode is checked before the lock: a device that is running says so first.
+    for (quint8 code : {quint8(4), quint8(20)}) {
+        if (o.locked)
+            device.setRefusal(code, 0xF5);
+        if (o.modeNotOff)
+            device.setRefusal(code, 0xF4);
+    }
     return true;
 }
 

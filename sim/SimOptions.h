@@ -23,6 +23,8 @@ struct SimOptions
     quint32 seed = 1;
     bool log = false;
     std::vector<std::pair<int, int>> refusals; // function code, refusal byte
+    bool modeNotOff = false; // the operating mode is not OFF: writes are refused with 0xF4
+    bool locked = false;     // parametrisation locked: writes are refused with 0xF5
     bool help = false;
 };
 

@@ -1,0 +1,206 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <array>
+
+struct AccessState;
+struct DeviceData;
+class Prompter;
+class TFormatter;
+
+// The state of the one edit in progress. An online edit is finished from the report
+// handler of the write, not from the code that started it, so everything it needs lives here.
+struct TEditState
+{
+    bool EditRequested = false;
+    int EditStage = 0;
+    int EditIndex = 0;
+    int EditType = 0;
+    QString EditCaption;
+    QString EditHint;
+    float EditMin = 0;
+    float EditMax = 0;
+    float EditValue = 0;
+    bool EditAccepted = true;
+    QString YesNoIndex;
+    std::array<QString, 20> ChoiceTexts;
+    int SendIndex = 0;
+    int SendHigh = 0;
+    int SendLow = 0;
+    QString FollowAddress;
+    int FollowValue = 0;
+};
+
+// What the numeric dialog is asked, and the dialog's own arithmetic: the value travels as
+// a slider position (value × 10^decimals, rounded) clamped to the limits' positions.
+struct NumberRequest
+{
+    QString Caption;
+    QString Hint;
+    int Decimals = 0;  // signed: -1 moves in steps of 10
+    bool Hex = false;  // codes 1 and 8: shown and typed as hexadecimal
+    float Start = 0;
+    float Minimum = 0;
+    float Maximum = 0;
+
+    double Scale() const;
+    long long PositionOf(double value) const;
+    long long MinPosition() const;
+    long long MaxPosition() const;
+    float ValueOf(long long position) const;
+    // The value OK would hand back for a typed value: on the dialog's grid, clamped.
+    float Clamp(double typed) const;
+    // Whether the typed value lies within the limits (on the dialog's grid).
+    bool InRange(double typed) const;
+};
+
+struct YesNoRequest
+{
+    QString YesText;
+    QString NoText;
+    QString CurrentText;
+    QString Caption;
+    QString Hint;
+    // The item the dialog preselects: 0 when the yes text, left-filled with blanks to the
+    // length of the current text, equals it; else 1.
+    int Preselected() const;
+};
+
+// The dialogs the editors open. The GUI answers with the value dialogs, tests and the
+// command-line program with their own answers.
+class EditDialogs
+{
+public:
+    virtual ~EditDialogs() = default;
+    // false: cancelled. value: what the dialog returns on OK (already within the limits).
+    virtual bool AskNumber(const NumberRequest &request, float &value) = 0;
+    // index: 0 for the yes text, 1 for the no text.
+    virtual bool AskYesNo(const YesNoRequest &request, int &index) = 0;
+};
+
+// The single-value write to a connected device. The implementation sends the bytes and
+// reads the address back; on success it stores what the device answered in the image and
+// calls EditDispatcher::Continue(). sendIndex is the image index; byteCount 1 or 2; a word
+// goes high byte first.
+class ValueWriter
+{
+public:
+    virtual ~ValueWriter() = default;
+    virtual bool WriteValue(int sendIndex, int raw, int byteCount) = 0;
+};
+
+// The main window's side of an edit: state it owns and steps that belong to other parts.
+class EditHost
+{
+public:
+    virtual ~EditHost() = default;
+    virtual bool OfflineFile() const { return true; }
+    virtual bool Online() const { return false; }
+    virtual bool ModemOnline() const { return false; }
+    virtual void SetPendingAction(const QString &action) { Q_UNUSED(action); }
+    // Shows the access-code dialog in "Ident" mode (the access state is updated by it).
+    virtual void AskIdent() {}
+    // Dependency step after a value change (address text as in the definition line).
+    virtual void Dependency(const QString &address, int value)
+    {
+        Q_UNUSED(address);
+        Q_UNUSED(value);
+    }
+    // Bit dependency step of the yes/no editors: answer 0/1, address, mask.
+    virtual void BitDependency(int answer, const QString &address, int mask)
+    {
+        Q_UNUSED(answer);
+        Q_UNUSED(address);
+        Q_UNUSED(mask);
+    }
+    virtual void RefreshGrid() {}
+    virtual void UpdateMenus() {}
+    virtual void ResumeValues() {}
+};
+
+enum class EditResult {
+    Written,      // offline: the image holds the new value
+    Sent,         // online: a write is under way; Continue() finishes the edit
+    Finished,     // online continuation: the edit has ended
+    Cancelled,    // dialog cancelled
+    Rejected,     // value or limits refused (with or without a message)
+    Refused,      // access or link refused the edit
+    NoEditor,     // the code has no editor; the edit ended at once
+    NotAvailable, // the code has an editor that this program does not offer yet
+};
+
+// The edit dispatcher: one editor per type code, offline straight into the image, online
+// through the ValueWriter. Core only; dialogs and messages through the interfaces.
+class EditDispatcher
+{
+public:
+    EditDispatcher(DeviceData &data, TFormatter &formatter, AccessState &access, Prompter &prompter,
+                   EditDialogs &dialogs, EditHost &host, ValueWriter *writer = nullptr);
+
+    TEditState State;
+    QString PendingAction; // "Werteingeben" while an edit runs
+
+    void SetWriter(ValueWriter *writer) { m_writer = writer; }
+
+    // Parameter index of grid row `row`: the group's heading index (0 when the selector
+    // has fewer than two items) + row + 1.
+    static int ParameterIndex(int headingIndex, int selectorCount, int row);
+
+    // The grid's double click / Enter on the parameter at `index`.
+    EditResult StartEdit(int index);
+    // The dispatcher proper; with EditStage >= 1 it continues the running edit.
+    EditResult EditParameter(int typeCode, int index);
+    // After the acknowledgement of a write: EditParameter(EditType, EditIndex).
+    EditResult Continue();
+    void EndEdit();
+
+    // A number text with "." or "," as decimal separator. On failure: GetText(128) as an
+    // error, EditAccepted false, result 0.
+    float ParseNumber(const QString &text);
+
+    // Code families.
+    static bool IsNumericCode(int code);
+    static bool IsYesNoCode(int code);
+    // Codes with an editor of their own that is not offered here (bit words, choices,
+    // texts, codings, relay functions).
+    static bool IsOtherEditorCode(int code);
+
+    // The last message shown by a rejection (empty for a silent one).
+    QString LastMessage;
+
+private:
+    struct Plan;
+    enum class Outcome { Ok, Silent, Message, Reopen };
+
+    EditResult numeric(int code, int index);
+    EditResult yesNo(int code, int index);
+    EditResult continueEdit(int code, int index);
+    EditResult finishWrite(int code, int index, long long imageIndex, int raw, int width, const Plan &plan);
+    bool prepare(int code, int index, Plan &plan);
+    Outcome rawValue(int code, int index, float v, Plan &plan, int &raw);
+    EditResult reject(const QString &message, bool asInformation = false);
+    EditResult rejectSilently();
+    bool numberWithSeparator(const QString &text, float &value);
+    QString standardHint(int index) const;
+    QString levelText() const;
+    bool hasLevel(const QString &level) const;
+    int W(long long address) const;
+    int B(long long address) const;
+    int Wi(long long index) const;
+    int Bi(long long index) const;
+
+    DeviceData &m_data;
+    TFormatter &m_formatter;
+    AccessState &m_access;
+    Prompter &m_prompter;
+    EditDialogs &m_dialogs;
+    EditHost &m_host;
+    ValueWriter *m_writer;
+    bool m_refused = false;
+};
+
+// Number parsing of ParseNumber without messages: "." or "," as separator, blanks around
+// allowed; ok false for anything else (also for infinities and not-a-number).
+double ParseEditNumber(const QString &text, bool *ok);
+// Shortest text that reads back as the same single-precision value, with the PC's separator.
+QString ShortFloat(float value);
