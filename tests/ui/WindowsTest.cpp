@@ -1,3 +1,4 @@
+#include "support/TestEnvironment.h"
 #include "link/TeleThread.h"
 #include "link/ui/FormLWL.h"
 #include "services/ui/FormIdentNummer.h"
@@ -40,27 +41,6 @@
 
 namespace {
 
-// Points the settings folder somewhere else for one test and restores it afterwards.
-class ConfigDirGuard
-{
-public:
-    explicit ConfigDirGuard(const QString &dir)
-        : m_had(qEnvironmentVariableIsSet("MIRELO_CONFIG_DIR")), m_old(qgetenv("MIRELO_CONFIG_DIR"))
-    {
-        qputenv("MIRELO_CONFIG_DIR", dir.toLocal8Bit());
-    }
-    ~ConfigDirGuard()
-    {
-        if (m_had)
-            qputenv("MIRELO_CONFIG_DIR", m_old);
-        else
-            qunsetenv("MIRELO_CONFIG_DIR");
-    }
-
-private:
-    bool m_had;
-    QByteArray m_old;
-};
 
 // The interface window on the built-in simulated device, so that opening the port needs
 // no hardware and no message box.

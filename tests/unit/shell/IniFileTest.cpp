@@ -1,3 +1,4 @@
+#include "support/TestEnvironment.h"
 #include "shell/IniFile.h"
 #include <QDir>
 #include <QFile>
@@ -33,31 +34,6 @@ bool writeAll(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// Makes every file write beyond `bytes` fail with EFBIG, even for root, for the lifetime
-// of the object: the one dependable way to break a save halfway through in a test.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r = m_old;
-        r.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 const QByteArray kSample = "; settings of the test bench\r\n"
                            "[Ini]\r\n"

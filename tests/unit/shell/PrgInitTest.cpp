@@ -1,3 +1,4 @@
+#include "support/TestEnvironment.h"
 #include "shell/PrgInit.h"
 #include "shell/IniFile.h"
 #include "shell/Prompter.h"
@@ -27,51 +28,7 @@ struct RecordingPrompter : Prompter {
     }
 };
 
-// Points the settings folder somewhere else for one test and restores it afterwards.
-class ConfigDirGuard
-{
-public:
-    explicit ConfigDirGuard(const QString &dir)
-        : m_had(qEnvironmentVariableIsSet("MIRELO_CONFIG_DIR")), m_old(qgetenv("MIRELO_CONFIG_DIR"))
-    {
-        qputenv("MIRELO_CONFIG_DIR", dir.toLocal8Bit());
-    }
-    ~ConfigDirGuard()
-    {
-        if (m_had)
-            qputenv("MIRELO_CONFIG_DIR", m_old);
-        else
-            qunsetenv("MIRELO_CONFIG_DIR");
-    }
 
-private:
-    bool m_had;
-    QByteArray m_old;
-};
-
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r = m_old;
-        r.rlim_cur = bytes;
-        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_ok = false;
-};
 
 QByteArray readAll(const QString &path)
 {
