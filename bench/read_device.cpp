@@ -1,6 +1,7 @@
 // "Parameter aus Gerät" of the ZEV 202 demo (32 pages) over a pseudo-terminal against
 // mirelo-sim paced like a real line: ratio of the measured time to the time the bytes of
 // the exchanges need on the line.
+#include "BenchMain.h"
 #include "BenchSim.h"
 #include "device/DeviceReader.h"
 #include "link/ProtocolSearch.h"
@@ -36,19 +37,9 @@ int main(int argc, char **argv)
     }
     PrintPrompter prompter;
     MainController main(prompter);
-    main.Init.PortName = sim.Link();
     TTeleThread thread;
-    thread.SetPrompter(&prompter);
-    main.SetThread(&thread);
-    ProtocolSearch::ChooseProtocol(main, 7); // "7 57600"
-    QElapsedTimer wait;
-    wait.start();
-    while (thread.OpenAttempts() == 0 && wait.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (!thread.PortOpen()) {
-        std::fprintf(stderr, "the port did not open\n");
+    if (!ConnectAt57600(main, thread, prompter, sim.Link()))
         return 1;
-    }
 
     DeviceReader reader(main, nullptr);
     QEventLoop loop;

@@ -1,6 +1,7 @@
 // "Parameter zum Gerät" of the ZEV 202 demo (32 pages) over a pseudo-terminal against
 // mirelo-sim paced like a real line: ratio of the measured time of the writing to the time
 // the bytes of its exchanges need on the line.
+#include "BenchMain.h"
 #include "BenchSim.h"
 #include "device/DeviceReader.h"
 #include "device/ParameterFile.h"
@@ -47,19 +48,9 @@ int main(int argc, char **argv)
     main.ParamsLoaded = true;
     main.OfflineFile = true;
     main.Access.Level = QStringLiteral("Fer");
-    main.Init.PortName = sim.Link();
     TTeleThread thread;
-    thread.SetPrompter(&prompter);
-    main.SetThread(&thread);
-    ProtocolSearch::ChooseProtocol(main, 7); // "7 57600"
-    QElapsedTimer wait;
-    wait.start();
-    while (thread.OpenAttempts() == 0 && wait.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (!thread.PortOpen()) {
-        std::fprintf(stderr, "the port did not open\n");
+    if (!ConnectAt57600(main, thread, prompter, sim.Link()))
         return 1;
-    }
 
     DeviceReader reader(main, nullptr);
     ParameterSender sender(main, reader);
