@@ -12,15 +12,6 @@ protected:
     void TearDown() override { ResetDecimalSeparator(); }
 };
 
-int Param(Bench &b, int code, const char *min, const char *max, const char *address = "0A00", const char *unit = "")
-{
-    const int i = b.Add(code, QString::fromUtf8(min), QString::fromUtf8(max), QString::fromUtf8(address));
-    b.d().Params.Item(i).Unit = QString::fromUtf8(unit);
-    return i;
-}
-
-std::string Messages(const Bench &b) { return b.prompter.All().join(QLatin1Char('|')).toStdString(); }
-
 // --- Code 2 -------------------------------------------------------------------------------
 
 TEST_F(EditCodes, Code2BaudRatesAreOneByteByTable)

@@ -125,4 +125,15 @@ struct Bench
     }
 };
 
+// A parameter of the given code and limits in the bench, with its unit.
+inline int Param(Bench &b, int code, const char *min, const char *max, const char *address = "0A00",
+                 const char *unit = "")
+{
+    const int i = b.Add(code, QString::fromUtf8(min), QString::fromUtf8(max), QString::fromUtf8(address));
+    b.d().Params.Item(i).Unit = QString::fromUtf8(unit);
+    return i;
+}
+
+inline std::string Messages(const Bench &b) { return b.prompter.All().join(QLatin1Char('|')).toStdString(); }
+
 } // namespace edit_test
