@@ -10,21 +10,6 @@
 #include "shell/Prompter.h"
 #include <QEventLoop>
 
-namespace {
-class PrintPrompter : public Prompter
-{
-public:
-    void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
-    void warning(const QString &t) override { std::fprintf(stderr, "warning: %s\n", qPrintable(t)); }
-    void information(const QString &t) override { std::fprintf(stderr, "info: %s\n", qPrintable(t)); }
-    bool question(const QString &) override { return false; }
-};
-
-// Bytes on the line for a read whose answer carries n data bytes: the request (slave
-// address, 6 bytes, checksum), the echo of the slave address, answer byte 1 and its echo,
-// answer bytes 2..L (L = 4 + n) and the answer checksum.
-int LineBytes(int n) { return 8 + 1 + 1 + 1 + (4 + n - 1) + 1; }
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -64,7 +49,7 @@ int main(int argc, char **argv)
         return 1;
     }
     const int blocks = reader.BlockCount();
-    const long long bytes = LineBytes(DeviceReader::IdentLength) + (long long)blocks * LineBytes(reader.BlockSize());
+    const long long bytes = ReadLineBytes(DeviceReader::IdentLength) + (long long)blocks * ReadLineBytes(reader.BlockSize());
     const double line = double(bytes) * 10.0 / baud;
     const double measured = double(linePhaseNs) / 1e9;
     std::printf("read_device: ZEV 202, identification + %d blocks of %d bytes at %d baud (%lld bytes on the line)\n",

@@ -13,21 +13,10 @@
 #include <QEventLoop>
 
 namespace {
-class YesPrompter : public Prompter
-{
-public:
-    void error(const QString &t) override { std::fprintf(stderr, "error: %s\n", qPrintable(t)); }
-    void warning(const QString &t) override { std::fprintf(stderr, "warning: %s\n", qPrintable(t)); }
-    void information(const QString &t) override { std::fprintf(stderr, "info: %s\n", qPrintable(t)); }
-    bool question(const QString &) override { return true; }
-};
-
 // Bytes on the line for one write of n data bytes: the request (slave address, own address,
 // L, code, two address bytes, the data, checksum), the echo of the slave address, answer
 // byte 1 and its echo, answer bytes 2..4 and the answer checksum.
 int WriteLineBytes(int n) { return (7 + n) + 1 + 1 + 1 + 3 + 1; }
-// The same for a read whose answer carries n data bytes.
-int ReadLineBytes(int n) { return 8 + 1 + 1 + 1 + (4 + n - 1) + 1; }
 } // namespace
 
 int main(int argc, char **argv)
@@ -39,7 +28,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "mirelo-sim did not start\n");
         return 1;
     }
-    YesPrompter prompter;
+    PrintPrompter prompter(true);
     MainController main(prompter);
     if (!LoadParameterFile(main.Data, QStringLiteral(MIRELO_SOURCE_DATA_DIR "/samples/demo.202"), prompter)) {
         std::fprintf(stderr, "the demo did not load\n");
