@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include "params/EditRequests.h"
 #include <array>
 
 struct AccessState;
@@ -29,53 +30,6 @@ struct TEditState
     int SendLow = 0;
     QString FollowAddress;
     int FollowValue = 0;
-};
-
-// What the numeric dialog is asked, and the dialog's own arithmetic: the value travels as
-// a slider position (value × 10^decimals, rounded) clamped to the limits' positions.
-struct NumberRequest
-{
-    QString Caption;
-    QString Hint;
-    int Decimals = 0;  // signed: -1 moves in steps of 10
-    bool Hex = false;  // codes 1 and 8: shown and typed as hexadecimal
-    float Start = 0;
-    float Minimum = 0;
-    float Maximum = 0;
-
-    double Scale() const;
-    long long PositionOf(double value) const;
-    long long MinPosition() const;
-    long long MaxPosition() const;
-    float ValueOf(long long position) const;
-    // The value OK would hand back for a typed value: on the dialog's grid, clamped.
-    float Clamp(double typed) const;
-    // Whether the typed value lies within the limits (on the dialog's grid).
-    bool InRange(double typed) const;
-};
-
-struct YesNoRequest
-{
-    QString YesText;
-    QString NoText;
-    QString CurrentText;
-    QString Caption;
-    QString Hint;
-    // The item the dialog preselects: 0 when the yes text, left-filled with blanks to the
-    // length of the current text, equals it; else 1.
-    int Preselected() const;
-};
-
-// The dialogs the editors open. The GUI answers with the value dialogs, tests and the
-// command-line program with their own answers.
-class EditDialogs
-{
-public:
-    virtual ~EditDialogs() = default;
-    // false: cancelled. value: what the dialog returns on OK (already within the limits).
-    virtual bool AskNumber(const NumberRequest &request, float &value) = 0;
-    // index: 0 for the yes text, 1 for the no text.
-    virtual bool AskYesNo(const YesNoRequest &request, int &index) = 0;
 };
 
 // The single-value write to a connected device. The implementation sends the bytes and
