@@ -12,6 +12,7 @@ struct CliOptions
     QString LanguageSuffix = QStringLiteral("-DE"); // definition language suffix
     QString Decimal;                                // "," or "." when given
     QString Port = QStringLiteral("SIM");
+    bool PortGiven = false; // --port named: commands that can work on a file or a device go online
     int Protocol = 4;
     int SlaveAddress = 0xAE;
     int OwnAddress = 55;

@@ -1,16 +1,26 @@
-// Offline change of parameter values in a parameter file, through the same editors as the grid.
+// Changes of parameter values, in a parameter file or in the connected device, through the
+// same editors and dependency rules as the grid.
 #include "cli/Cli.h"
 #include "device/DeviceData.h"
+#include "device/DeviceReader.h"
 #include "device/ParameterFile.h"
-#include "params/EditDispatcher.h"
+#include "link/ProtocolSearch.h"
+#include "link/TeleThread.h"
+#include "params/EditSession.h"
 #include "params/FormatValue.h"
+#include "params/ParameterSender.h"
 #include "services/AccessLevels.h"
+#include "shell/MainController.h"
 #include "shell/Texts.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <memory>
 
 namespace {
 
 const char *const kUsage = "set DATEI ADR[:TYP]=WERT [...] [-o ZIEL] [--password PW]";
+const char *const kOnlineUsage = "set --password PW ADR[:TYP]=WERT [...]";
 
 // Answers the editor's dialogs with the value given on the command line. A value the
 // numeric dialog would clamp to its limits is refused instead: on the command line nobody
@@ -70,12 +80,6 @@ public:
     }
 };
 
-// Offline: no pending actions, no grid, no link. The dependency rules are not part of
-// this command.
-class CommandLineHost : public EditHost
-{
-};
-
 // "ADR" or "ADR:TYP" (TYP the type code in hexadecimal as in the definition line, to pick
 // one of several parameters at one address).
 int FindParameter(const DeviceData &d, const QString &target, QString *problem)
@@ -118,6 +122,126 @@ int FindParameter(const DeviceData &d, const QString &target, QString *problem)
     return found.first();
 }
 
+// One assignment through the editor. Offline the image holds the value when this returns;
+// online the write, its read-back and any dependent telegrams are waited for.
+int Assign(EditSession &session, MainController &main, ParameterSender *sender, CommandLineDialogs &dialogs,
+           TFormatter &formatter, const QString &assignment)
+{
+    DeviceData &d = main.Data;
+    const int eq = assignment.indexOf(QLatin1Char('='));
+    const QString target = assignment.left(eq);
+    QString problem;
+    const int index = FindParameter(d, target, &problem);
+    if (index < 0) {
+        Err(problem);
+        return ExitInput;
+    }
+    dialogs.Value = assignment.mid(eq + 1);
+    dialogs.Refusal.clear();
+    dialogs.Asked = 0;
+    const QString before = formatter.FormatParameter(index).trimmed();
+    const QString name = target.trimmed() + QLatin1Char(' ') + d.Params.ItemText(index).trimmed();
+
+    bool failed = false;
+    QMetaObject::Connection failure;
+    if (sender)
+        failure = QObject::connect(sender, &ParameterSender::WriteFailed, [&failed] { failed = true; });
+    const EditResult result = session.Edit(index);
+    if (result == EditResult::Sent || session.Busy()) {
+        QEventLoop loop;
+        QObject::connect(&session, &EditSession::EditEnded, &loop, &QEventLoop::quit);
+        if (session.Busy())
+            loop.exec();
+    }
+    if (sender)
+        QObject::disconnect(failure);
+    if (failed)
+        return sender && sender->LinkFailed() ? ExitLink : ExitInput;
+
+    const bool ok = result == EditResult::Written || result == EditResult::Sent || result == EditResult::Finished;
+    if (!ok) {
+        // A cancel without a question asked: the editor needs a dialog this command
+        // does not answer (choices, texts, codings).
+        if (result == EditResult::NoEditor || (result == EditResult::Cancelled && dialogs.Asked == 0))
+            Err(QStringLiteral("%1: dieser Parameter kann hier nicht geändert werden (Typcode %2).")
+                    .arg(name)
+                    .arg(QString::number(d.Params.GetTypeCode(index), 16).toUpper()));
+        else if (!dialogs.Refusal.isEmpty())
+            Err(name + QStringLiteral(": ") + dialogs.Refusal);
+        else if (session.Editor().LastMessage.isEmpty())
+            // A silent refusal of the editor still needs a word on the command line.
+            Err(name + QStringLiteral(": ") + GetText(128).trimmed());
+        // Other refusals were shown by the editor through the prompter.
+        return ExitInput;
+    }
+    Out(name + QStringLiteral(": ") + before + QStringLiteral(" -> ") + formatter.FormatParameter(index).trimmed());
+    return ExitOk;
+}
+
+bool Assignments(const QStringList &args)
+{
+    for (const QString &a : args)
+        if (!a.contains(QLatin1Char('=')) || a.startsWith(QLatin1Char('='))) {
+            Err(QStringLiteral("Zuweisung ADR=WERT erwartet: ") + a);
+            return false;
+        }
+    return true;
+}
+
+// Online: the device is read, then every assignment is written with read-back, in order.
+// A refused or failed assignment stops there; those before it stay written.
+int setOnline(const CliOptions &o, CliPrompter &prompter, const QStringList &args, const QString &password)
+{
+    MainController main(prompter);
+    main.Init.PortName = o.Port;
+    main.Init.OwnAddress = quint8(o.OwnAddress);
+    main.Data.LanguageSuffix = o.LanguageSuffix;
+    TTeleThread thread;
+    thread.SetPrompter(&prompter);
+    main.SetThread(&thread);
+    ProtocolSearch::ChooseProtocol(main, o.Protocol);
+    main.Init.SlaveAddress = quint8(o.SlaveAddress);
+    if (o.SlaveGiven)
+        main.Init.SlaveAddress = quint8(o.SlaveAddress);
+    QElapsedTimer t;
+    t.start();
+    while (thread.OpenAttempts() == 0 && t.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (!thread.PortOpen()) {
+        Err(QStringLiteral("Schnittstelle %1 konnte nicht geöffnet werden.").arg(o.Port));
+        return ExitLink;
+    }
+
+    DeviceReader reader(main, nullptr);
+    bool read = false;
+    {
+        QEventLoop loop;
+        QObject::connect(&reader, &DeviceReader::Finished, &loop, [&](bool complete) {
+            read = complete;
+            loop.quit();
+        });
+        reader.ReadFromDevice();
+        if (reader.Running())
+            loop.exec();
+    }
+    if (!read)
+        return ExitLink;
+    Texts::SetDeviceTypeForTexts(main.Data.State.DeviceType);
+    AcceptIdent(main.Access, password, main.Data.State.AccessCode);
+    main.Data.AccessLevel = main.Access.Level;
+
+    ParameterSender sender(main, reader);
+    TFormatter formatter(main.Data, &prompter);
+    CommandLineDialogs dialogs;
+    EditSession session(main, &sender, formatter, dialogs);
+    for (const QString &a : args) {
+        const int rc = Assign(session, main, &sender, dialogs, formatter, a);
+        if (rc != ExitOk)
+            return rc;
+    }
+    return ExitOk;
+}
+
 int set(const CliOptions &o, CliPrompter &prompter)
 {
     QStringList args = o.Args;
@@ -130,76 +254,60 @@ int set(const CliOptions &o, CliPrompter &prompter)
     bool identMissing = false;
     // The password (or the device's ident number) unlocks the protected parameters.
     const bool identGiven = TakeOption(args, QStringLiteral("--password"), &ident, &identMissing);
+    if (!o.Decimal.isEmpty())
+        SetDecimalSeparator(o.Decimal.at(0));
+
+    if (o.PortGiven) {
+        // Online: no file; the device is the set.
+        if (missing || identMissing || outGiven || !identGiven || args.isEmpty()) {
+            Err(QStringLiteral("Aufruf: mirelo-cli --port PORT ") + QString::fromUtf8(kOnlineUsage));
+            return ExitInput;
+        }
+        if (!Assignments(args))
+            return ExitInput;
+        return setOnline(o, prompter, args, ident);
+    }
+
     if (missing || identMissing || (outGiven && out.isEmpty()) || args.size() < 2) {
         Err(QStringLiteral("Aufruf: mirelo-cli ") + QString::fromUtf8(kUsage));
         return ExitInput;
     }
     const QString file = args.takeFirst();
-    for (const QString &a : args)
-        if (!a.contains(QLatin1Char('=')) || a.startsWith(QLatin1Char('='))) {
-            Err(QStringLiteral("Zuweisung ADR=WERT erwartet: ") + a);
-            return ExitInput;
-        }
-
-    auto d = std::make_unique<DeviceData>();
-    d->LanguageSuffix = o.LanguageSuffix;
-    if (!o.Decimal.isEmpty())
-        SetDecimalSeparator(o.Decimal.at(0));
-    if (!LoadParameterFile(*d, file, prompter))
+    if (!Assignments(args))
         return ExitInput;
-    Texts::SetDeviceTypeForTexts(d->State.DeviceType);
 
-    AccessState access;
+    MainController main(prompter);
+    DeviceData &d = main.Data;
+    d.LanguageSuffix = o.LanguageSuffix;
+    if (!LoadParameterFile(d, file, prompter))
+        return ExitInput;
+    main.ParamsLoaded = true;
+    main.OfflineFile = true;
+    Texts::SetDeviceTypeForTexts(d.State.DeviceType);
     if (identGiven)
-        AcceptIdent(access, ident, d->State.AccessCode);
-    d->AccessLevel = access.Level.isEmpty() ? d->AccessLevel : access.Level;
+        AcceptIdent(main.Access, ident, d.State.AccessCode);
+    d.AccessLevel = main.Access.Level.isEmpty() ? d.AccessLevel : main.Access.Level;
 
-    TFormatter formatter(*d, &prompter);
+    TFormatter formatter(d, &prompter);
     CommandLineDialogs dialogs;
-    CommandLineHost host;
-    EditDispatcher editor(*d, formatter, access, prompter, dialogs, host);
-
+    EditSession session(main, nullptr, formatter, dialogs);
     // Every assignment must pass before anything is written.
     for (const QString &a : args) {
-        const int eq = a.indexOf(QLatin1Char('='));
-        const QString target = a.left(eq);
-        QString problem;
-        const int index = FindParameter(*d, target, &problem);
-        if (index < 0) {
-            Err(problem);
-            return ExitInput;
-        }
-        dialogs.Value = a.mid(eq + 1);
-        dialogs.Refusal.clear();
-        dialogs.Asked = 0;
-        const QString before = formatter.FormatParameter(index).trimmed();
-        const EditResult result = editor.StartEdit(index);
-        const QString name = target.trimmed() + QLatin1Char(' ') + d->Params.ItemText(index).trimmed();
-        if (result != EditResult::Written) {
-            if (result == EditResult::NoEditor || result == EditResult::NotAvailable)
-                Err(QStringLiteral("%1: dieser Parameter kann hier nicht geändert werden (Typcode %2).")
-                        .arg(name)
-                        .arg(QString::number(d->Params.GetTypeCode(index), 16).toUpper()));
-            else if (!dialogs.Refusal.isEmpty())
-                Err(name + QStringLiteral(": ") + dialogs.Refusal);
-            else if (editor.LastMessage.isEmpty())
-                // A silent refusal of the editor still needs a word on the command line.
-                Err(name + QStringLiteral(": ") + GetText(128).trimmed());
-            // Other refusals were shown by the editor through the prompter.
-            return ExitInput;
-        }
-        Out(name + QStringLiteral(": ") + before + QStringLiteral(" -> ") +
-            formatter.FormatParameter(index).trimmed());
+        const int rc = Assign(session, main, nullptr, dialogs, formatter, a);
+        if (rc != ExitOk)
+            return rc;
     }
 
     QString written;
-    if (!SaveParameterFile(*d, outGiven ? out : file, prompter, &written))
+    if (!SaveParameterFile(d, outGiven ? out : file, prompter, &written))
         return ExitInput;
     Out(QStringLiteral("Gespeichert: ") + written);
     return ExitOk;
 }
 
-CommandRegistrar regSet("set", "set DATEI ADR[:TYP]=WERT [...] [-o ZIEL] [--password PW]  Parameterwerte offline ändern",
+CommandRegistrar regSet("set",
+                        "set DATEI ADR[:TYP]=WERT [...] [-o ZIEL] [--password PW]  Parameterwerte offline ändern\n"
+                        "  --port PORT set --password PW ADR[:TYP]=WERT [...]  im Gerät ändern (mit Rücklesen)",
                         &set);
 
 } // namespace

@@ -162,8 +162,10 @@ int main(int argc, char **argv)
             return ExitInput;
         }
     }
-    if (given.contains(QStringLiteral("--port")))
+    if (given.contains(QStringLiteral("--port"))) {
         o.Port = given[QStringLiteral("--port")];
+        o.PortGiven = true;
+    }
     if (given.contains(QStringLiteral("--protocol"))) {
         bool ok = false;
         o.Protocol = given[QStringLiteral("--protocol")].toInt(&ok);

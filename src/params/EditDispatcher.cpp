@@ -4,6 +4,7 @@
 #include "params/FormatValue.h"
 #include "params/NumberFormat.h"
 #include "services/AccessLevels.h"
+#include "shell/AnsiCodec.h"
 #include "shell/Prompter.h"
 #include "shell/TextHelpers.h"
 #include "shell/Texts.h"
@@ -57,6 +58,32 @@ bool ParseDecimalInt(const QString &text, long long &value)
 }
 
 bool ParseAddress(const QString &text, long long &address) { return ParseHex(text, address); }
+
+bool HasAny(const QString &text, std::initializer_list<const char *> names)
+{
+    for (const char *n : names)
+        if (text.contains(QLatin1String(n)))
+            return true;
+    return false;
+}
+
+// Code 26 on devices outside the controller families: their lists carry no option entries,
+// so the choice offers fixed texts, laid out for the choice of 8 (four exclusive functions,
+// a pair of contact kinds, one flag, and an "off" that excludes the rest). "A1" chooses the
+// relay set, "A2" the output set; "A3" (four options on the controllers) shows the first
+// four relay functions, and any other Max the whole relay set.
+const char *const kRelayCaption = "Relaisfunktion";
+const char *const kRelayOptions[8] = {"Sammelstörung", "Abschaltung", "Warnung",      "Betriebsmeldung",
+                                      "Dauerkontakt",  "Wischkontakt", "Quittierbar", "Relais aus"};
+const char *const kOutputCaption = "Ausgangsfunktion";
+const char *const kOutputOptions[8] = {"Netz in Ordnung",  "Generator in Ordnung", "Netzschalter ein",
+                                       "Generatorschalter ein", "Automatikbetrieb", "Handbetrieb",
+                                       "Invertiert",       "Ausgang aus"};
+
+// Program identifications whose fault codings are spaced by 4 bytes.
+const std::initializer_list<const char *> kStep4Programs = {"ZWK1 MAN", "ZWK2_MAN", "ZW2M MAN", "ZMS371"};
+// ... and those whose coding at image index 0x5D3 lives at 0xB3 from version 30 on.
+const std::initializer_list<const char *> kMovedCodingPrograms = {"Z101 SPL03", "Z101 SPLN9", "Z101 UESY3"};
 
 } // namespace
 
@@ -132,7 +159,7 @@ bool EditDispatcher::IsYesNoCode(int code)
            Between(code, 114, 117);
 }
 
-bool EditDispatcher::IsOtherEditorCode(int code)
+bool EditDispatcher::IsChoiceCode(int code)
 {
     return In(code, {26, 29, 32, 33, 35, 217, 218, 222, 225});
 }
@@ -270,9 +297,17 @@ EditResult EditDispatcher::EditParameter(int typeCode, int index)
         return numeric(code, index);
     if (IsYesNoCode(code))
         return yesNo(code, index);
-    if (IsOtherEditorCode(code)) {
-        EndEdit();
-        return EditResult::NotAvailable;
+    switch (code) {
+    case 26: return choice26(index);
+    case 29: return bitWord29(index);
+    case 32:
+    case 35: return labelText(code, index);
+    case 33: return faultCoding33(index);
+    case 217:
+    case 218:
+    case 225: return faultMasks(code, index);
+    case 222: return relay222(index);
+    default: break;
     }
     EndEdit();
     return EditResult::NoEditor;
@@ -280,6 +315,8 @@ EditResult EditDispatcher::EditParameter(int typeCode, int index)
 
 void EditDispatcher::EndEdit()
 {
+    m_chain.clear();
+    m_follow = Follow::None;
     PendingAction.clear();
     m_host.SetPendingAction(QString());
     State.EditStage = 0;
@@ -296,73 +333,89 @@ void EditDispatcher::EndEdit()
 
 EditResult EditDispatcher::continueEdit(int code, int index)
 {
+    Q_UNUSED(code);
     Q_UNUSED(index);
-    if (code == 210 && State.EditStage == 1) {
-        // Second word of the angle pair.
-        State.EditStage++;
-        State.SendIndex += 2;
-        const int raw = State.FollowValue & 0xFFFF;
-        State.SendHigh = raw >> 8;
-        State.SendLow = raw & 0xFF;
-        if (!m_writer || !m_writer->WriteValue(State.SendIndex, raw, 2)) {
-            EndEdit();
-            return EditResult::Refused;
-        }
-        return EditResult::Sent;
-    }
-    if (IsYesNoCode(code) && code <= 23)
-        m_host.BitDependency(State.YesNoIndex.toInt(), State.FollowAddress, State.FollowValue);
-    else if (!State.FollowAddress.isEmpty() && code != 210)
-        m_host.Dependency(State.FollowAddress, State.FollowValue);
-    EndEdit();
+    if (State.EditStage < int(m_chain.size()))
+        return sendNext();
+    if (!runFollowUp())
+        EndEdit();
     return EditResult::Finished;
 }
 
-EditResult EditDispatcher::finishWrite(int code, int index, long long imageIndex, int raw, int width,
-                                       const Plan &plan)
+// True when the follow-up has started a telegram of its own and ends the edit later.
+bool EditDispatcher::runFollowUp()
 {
-    Q_UNUSED(index);
-    State.EditStage++;
-    raw &= width == 1 ? 0xFF : 0xFFFF;
-    if (!TGeraet::ValidRange(imageIndex, width))
-        return reject(GetText(128));
-    const bool follow = plan.Follow;
-    const int followValue = plan.FollowRaw ? raw : plan.FollowFixed;
-    if (m_host.OfflineFile()) {
-        if (width == 1)
-            m_data.Geraet.SetByte(imageIndex, raw);
-        else
-            m_data.Geraet.SetWord(imageIndex, raw);
-        if (code == 210) {
-            const int second = State.FollowValue & 0xFFFF;
-            if (!TGeraet::ValidRange(imageIndex + 2, 2))
-                return reject(GetText(128));
-            m_data.Geraet.SetWord(imageIndex + 2, second);
-        }
-        if (follow) {
-            if (IsYesNoCode(code))
-                m_host.BitDependency(State.YesNoIndex.toInt(), plan.Address, plan.FollowFixed);
-            else
-                m_host.Dependency(plan.Address, followValue);
-        }
-        EndEdit();
-        return EditResult::Written;
+    const Follow follow = m_follow;
+    m_follow = Follow::None; // once per edit, even if a stray report re-enters
+    switch (follow) {
+    case Follow::Value: return m_host.Dependency(State.FollowAddress, State.FollowValue);
+    case Follow::Bit: return m_host.BitDependency(m_followAnswer, State.FollowAddress, State.FollowValue);
+    case Follow::RelayPage: m_host.RelayPageChanged(); return false;
+    case Follow::None: break;
     }
-    State.SendIndex = int(imageIndex);
-    State.SendHigh = width == 1 ? raw : raw >> 8;
-    State.SendLow = width == 1 ? 0 : raw & 0xFF;
-    State.EditIndex = index;
-    State.EditType = code;
-    State.FollowAddress = follow ? plan.Address : QString();
-    if (code != 210) // 210 keeps its second word there
-        State.FollowValue = follow ? followValue : 0;
-    if (!m_writer || !m_writer->WriteValue(State.SendIndex, raw, width)) {
+    return false;
+}
+
+EditResult EditDispatcher::sendNext()
+{
+    const Write w = m_chain.at(size_t(State.EditStage));
+    State.EditStage++;
+    State.SendIndex = int(w.Index);
+    State.SendHigh = w.Width == 1 ? w.Raw : w.Raw >> 8;
+    State.SendLow = w.Width == 1 ? 0 : w.Raw & 0xFF;
+    if (!m_writer || !m_writer->WriteValue(State.SendIndex, w.Raw, w.Width)) {
         if (!m_writer)
             m_prompter.error(GetText(128));
         EndEdit();
         return EditResult::Refused;
     }
     return EditResult::Sent;
+}
+
+EditResult EditDispatcher::finishWrite(int code, int index, long long imageIndex, int raw, int width,
+                                       const Plan &plan)
+{
+    raw &= width == 1 ? 0xFF : 0xFFFF;
+    std::vector<Write> writes{{imageIndex, raw, width}};
+    if (code == 210) // the second word of the angle pair
+        writes.push_back({imageIndex + 2, State.FollowValue & 0xFFFF, 2});
+    if (!plan.Follow)
+        return finishWrites(code, index, writes, Follow::None);
+    if (IsYesNoCode(code))
+        return finishWrites(code, index, writes, Follow::Bit, plan.Address, State.YesNoIndex.toInt(), plan.FollowFixed);
+    return finishWrites(code, index, writes, Follow::Value, plan.Address, 0, plan.FollowRaw ? raw : plan.FollowFixed);
+}
+
+EditResult EditDispatcher::finishWrites(int code, int index, const std::vector<Write> &writes, Follow follow,
+                                        const QString &followAddress, int followAnswer, int followValue)
+{
+    // A definition line may point anywhere: nothing of the edit is written unless all of
+    // it lies in the image.
+    for (const Write &w : writes)
+        if (!TGeraet::ValidRange(w.Index, w.Width))
+            return reject(GetText(128));
+    if (writes.empty())
+        return rejectSilently();
+    State.EditIndex = index;
+    State.EditType = code;
+    State.FollowAddress = follow == Follow::None ? QString() : followAddress;
+    State.FollowValue = follow == Follow::None ? 0 : followValue;
+    m_follow = follow;
+    m_followAnswer = followAnswer;
+    if (m_host.OfflineFile()) {
+        State.EditStage++;
+        for (const Write &w : writes) {
+            if (w.Width == 1)
+                m_data.Geraet.SetByte(w.Index, w.Raw);
+            else
+                m_data.Geraet.SetWord(w.Index, w.Raw);
+        }
+        if (!runFollowUp())
+            EndEdit();
+        return EditResult::Written;
+    }
+    m_chain = writes;
+    return sendNext();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1273,4 +1326,350 @@ EditResult EditDispatcher::yesNo(int code, int index)
         plan.Width = 2;
     }
     return finishWrite(code, index, imageIndex, raw, plan.Width, plan);
+}
+
+// ---------------------------------------------------------------------------------------
+// Choices, bit words, label texts, fault codings and relay functions.
+
+EditResult EditDispatcher::cancelled()
+{
+    State.EditAccepted = false;
+    EndEdit();
+    return EditResult::Cancelled;
+}
+
+// Option text of list entry i: its text after the first "-"; empty past the list.
+QString EditDispatcher::entryText(int i) const
+{
+    if (i < 0 || i >= m_data.Params.Count())
+        return QString();
+    const QString text = m_data.Params.Item(i).Text;
+    const int dash = text.indexOf(QLatin1Char('-'));
+    return dash < 0 ? text : text.mid(dash + 1);
+}
+
+// The byte an option entry stands for: its Min text in hexadecimal; -1 when unreadable.
+int EditDispatcher::entryCode(int i) const
+{
+    long long v = 0;
+    if (i < 0 || i >= m_data.Params.Count() || !ParseHex(m_data.Params.GetMin(i), v) || v < 0 || v > 0xFFFF)
+        return -1;
+    return int(v);
+}
+
+bool EditDispatcher::beginChoice(int index, Plan &plan)
+{
+    State.EditStage = 0;
+    LastMessage.clear();
+    m_chain.clear();
+    m_follow = Follow::None;
+    plan.Key = m_data.Params.GetMin(index).trimmed();
+    plan.Address = m_data.Params.GetAddress(index).trimmed();
+    if (!ParseAddress(plan.Address, plan.AddressValue)) {
+        reject(GetText(128));
+        return false;
+    }
+    m_formatter.FormatParameter(index);
+    return true;
+}
+
+EditResult EditDispatcher::choice26(int index)
+{
+    Plan plan;
+    if (!beginChoice(index, plan))
+        return EditResult::Rejected;
+    const int type = m_data.State.DeviceType;
+    const int version = m_data.Geraet.ProgramVersion;
+    const QString max = m_data.Params.GetMax(index).trimmed();
+    const bool a2 = max == QLatin1String("A2");
+    std::array<QString, 20> options;
+    int start = index;
+    int count = 8;
+    if (IsControllerType(type)) {
+        if (a2)
+            count = 20;
+        else if (max == QLatin1String("A3"))
+            count = 4;
+        // An unknown Max offers eight entries, like "A1".
+        if (a2) {
+            // Edits come from the rows of the chosen group, so the heading before the
+            // parameter is the heading of the group chosen in the selector.
+            int heading = index - 1;
+            while (heading > 0 && !m_data.Params.Item(heading).Text.contains(QLatin1String("+++")))
+                --heading;
+            heading = std::max(heading, 0);
+            start = heading + 1;
+            QString caption = m_data.Params.Item(heading).Text;
+            caption.remove(QStringLiteral("    "));
+            caption.remove(QStringLiteral("++++"));
+            State.EditCaption = caption;
+        } else {
+            static const QStringList keys = {QStringLiteral("02"), QStringLiteral("04"), QStringLiteral("08"),
+                                             QStringLiteral("10"), QStringLiteral("20"), QStringLiteral("40"),
+                                             QStringLiteral("80")};
+            start = index - (keys.indexOf(plan.Key) + 1);
+        }
+        if (a2 && version <= 11 && (Between(type, 0, 4) || type == 14)) {
+            // The old lists hold the options of a bit-coded output at these places.
+            const int offsets[8] = {1, 2, 4, 8, 16, 17, 18, 19};
+            for (int k = 0; k < 8; ++k)
+                options[size_t(k)] = entryText(start + offsets[k]);
+        } else {
+            for (int k = 0; k < count; ++k)
+                options[size_t(k)] = entryText(start + k);
+        }
+    } else {
+        const bool outputs = a2;
+        const int shown = max == QLatin1String("A3") ? 4 : 8;
+        State.EditCaption = QString::fromUtf8(outputs ? kOutputCaption : kRelayCaption);
+        for (int k = 0; k < shown; ++k)
+            options[size_t(k)] = QString::fromUtf8(outputs ? kOutputOptions[k] : kRelayOptions[k]);
+    }
+    State.ChoiceTexts = options;
+    const long long imageIndex = m_data.State.IndexOf(plan.AddressValue);
+    const int current = Bi(imageIndex);
+    int result = 0;
+    bool ok;
+    if (version > 11 && (Between(type, 0, 4) || type == 12 || type == 14) && a2) {
+        Choice16Request req;
+        req.Options = options;
+        for (int k = 0; k < 16; ++k)
+            req.OptionCodes[size_t(k)] = entryCode(start + k);
+        req.StartIndex = start;
+        req.Current = current;
+        req.ProgramVersion = version;
+        req.Caption = State.EditCaption;
+        ok = m_dialogs.AskChoice16(req, result);
+    } else if (type == 12 || type == 13 || (InSetB(type) && version > 6 && a2)) {
+        RadioChoiceRequest req;
+        req.Options = options;
+        for (int k = 0; k < 18; ++k)
+            req.OptionCodes[size_t(k)] = entryCode(start + k);
+        req.StartIndex = start;
+        req.OptionCount = count;
+        req.Caption = State.EditCaption;
+        ok = m_dialogs.AskRadioChoice(req, result);
+    } else {
+        Choice8Request req;
+        req.Options = options;
+        req.Current = current;
+        req.Caption = State.EditCaption;
+        ok = m_dialogs.AskChoice8(req, result);
+    }
+    State.EditAccepted = ok;
+    if (!ok)
+        return cancelled();
+    State.EditValue = float(result);
+    return finishWrites(26, index, {{imageIndex, result & 0xFF, 1}}, Follow::Bit, plan.Address, 1, 0xF7);
+}
+
+EditResult EditDispatcher::bitWord29(int index)
+{
+    Plan plan;
+    if (!beginChoice(index, plan))
+        return EditResult::Rejected;
+    long long n = 0;
+    if (!ParseHex(plan.Key, n) || index - n < 0 || index - n >= m_data.Params.Count())
+        return reject(GetText(128));
+    const int heading = int(index - n);
+    State.EditCaption = m_data.Params.Item(heading).Text;
+    BitWordRequest req;
+    for (int k = 0; k < 15; ++k)
+        req.Options[size_t(k)] = entryText(heading + 1 + k);
+    State.ChoiceTexts = req.Options;
+    const long long imageIndex = m_data.State.IndexOf(plan.AddressValue);
+    req.Current = Wi(imageIndex);
+    req.Caption = State.EditCaption;
+    int result = 0;
+    const bool ok = m_dialogs.AskBitWord(req, result);
+    State.EditAccepted = ok;
+    if (!ok)
+        return cancelled();
+    // Check box k is bit k; bit 0 has no box.
+    return finishWrites(29, index, {{imageIndex, result & 0xFFFE, 2}}, Follow::None);
+}
+
+EditResult EditDispatcher::labelText(int code, int index)
+{
+    Plan plan;
+    if (!beginChoice(index, plan))
+        return EditResult::Rejected;
+    float length = 0;
+    if (!numberWithSeparator(m_data.Params.GetMax(index), length)) {
+        EndEdit();
+        return EditResult::Rejected;
+    }
+    LabelTextRequest req;
+    req.CurrentText = m_formatter.FormattedValue.mid(code == 32 ? 16 : 18);
+    req.RecordLength = int(length);
+    QString record;
+    const bool ok = m_dialogs.AskLabelText(req, record);
+    State.EditAccepted = ok;
+    if (!ok)
+        return cancelled();
+    if (IsPaType(m_data.State.DeviceType) && record.contains(QStringLiteral("          #  "))) {
+        // The four fixed channels of these devices keep their number when both lines are empty.
+        const struct
+        {
+            long long address;
+            const char *number;
+        } fixed[] = {{0x0400, "01"}, {0x0570, "02"}, {0x0590, "03"}, {0x05B0, "04"}};
+        for (const auto &f : fixed)
+            if (plan.AddressValue == f.address)
+                record = QString(12, QLatin1Char(' ')) + QLatin1Char('#') + QLatin1String(f.number) +
+                         QString(17, QLatin1Char(' '));
+    }
+    const QByteArray bytes = Ansi::encode(record);
+    const long long at = m_data.State.IndexOf(plan.AddressValue);
+    std::vector<Write> writes;
+    int k = 0;
+    for (; k + 1 < bytes.size(); k += 2)
+        writes.push_back({at + k, (quint8(bytes[k]) << 8) | quint8(bytes[k + 1]), 2});
+    if (k < bytes.size())
+        writes.push_back({at + k, quint8(bytes[k]), 1});
+    return finishWrites(code, index, writes, Follow::None);
+}
+
+EditResult EditDispatcher::faultCoding33(int index)
+{
+    Plan plan;
+    if (!beginChoice(index, plan))
+        return EditResult::Rejected;
+    const int type = m_data.State.DeviceType;
+    const int version = m_data.Geraet.ProgramVersion;
+    const QString &id = m_data.Geraet.ProgramId;
+    int step = 0;
+    if (InSetA(type))
+        step = version > 29 ? 8 : 6;
+    if (HasAny(id, kStep4Programs))
+        step = 4;
+    if (InSetB(type))
+        step = 6;
+    if (step == 0) {
+        // No spacing is known for this device: guessing one would change foreign bytes, so
+        // the coding is not offered for editing.
+        EndEdit();
+        return EditResult::NoEditor;
+    }
+    long long mask = 0;
+    if (!ParseHex(plan.Key, mask))
+        return reject(GetText(128));
+    mask &= 0xFF;
+    long long at = m_data.State.IndexOf(plan.AddressValue);
+    const bool moved = version > 29 && at == 0x5D3 && HasAny(id, kMovedCodingPrograms);
+    if (moved)
+        at = 0xB3;
+    if (!TGeraet::ValidRange(at, 3 * step + 1))
+        return reject(GetText(128));
+    State.EditHint = GetText(23);
+    FaultCodingRequest req;
+    req.Letters = m_formatter.FormattedValue.trimmed();
+    req.Caption = State.EditCaption;
+    req.Legend = State.EditHint;
+    req.DeviceType = type;
+    req.DefinitionFile = m_data.State.DefinitionFile;
+    req.Reduced = IsTransferSwitchType(type) && !hasLevel(Level::Mas);
+    FaultFlags flags;
+    const bool ok = m_dialogs.AskFaultCoding(req, flags);
+    State.EditAccepted = ok;
+    if (!ok)
+        return cancelled();
+    auto byteWith = [&](long long i, bool set) {
+        const int b = Bi(i);
+        return set ? (b | int(mask)) : (b & ~int(mask) & 0xFF);
+    };
+    std::vector<Write> writes;
+    writes.push_back({at, byteWith(at, flags.VU == 0), 1});
+    writes.push_back({at + step, byteWith(at + step, flags.I0 == 0), 1});
+    if (!(moved && m_host.OfflineFile()))
+        writes.push_back({at + 2 * step, byteWith(at + 2 * step, flags.AR != 0), 1}); // A: open circuit, bit clear
+    writes.push_back({at + 3 * step, byteWith(at + 3 * step, flags.SW == 0), 1});
+    return finishWrites(33, index, writes, Follow::None);
+}
+
+EditResult EditDispatcher::faultMasks(int code, int index)
+{
+    Plan plan;
+    if (!beginChoice(index, plan))
+        return EditResult::Rejected;
+    static const char *const bitAddresses[] = {"0101", "0102", "0104", "0108", "0110", "0120", "0140", "0180"};
+    int bit = 0;
+    for (int k = 0; k < 8; ++k)
+        if (plan.Address.compare(QLatin1String(bitAddresses[k]), Qt::CaseInsensitive) == 0)
+            bit = 1 << k;
+    if (bit == 0) // the address names no bit of the masks
+        return rejectSilently();
+    const bool compact = IsCompactType(m_data.State.DeviceType);
+    // Image indexes in the order of writing: A/R, V/U, S/W, I/0 (-1: none).
+    std::array<int, 4> at;
+    if (code == 218)
+        at = {-1, 0x69, 0x6A, 0x6B};
+    else {
+        const int base = (code == 217 ? 0x61 : 0x60) + (compact ? 0x20 : 0);
+        at = {base, base + 2, base + 4, base + 6};
+    }
+    const QString &def = m_data.State.DefinitionFile;
+    State.EditHint = HasAny(def, {"A70-010", "A70-025"}) ? GetText(125) : GetText(23);
+    FaultCodingRequest req;
+    req.Letters = m_formatter.FormattedValue.trimmed();
+    req.Caption = State.EditCaption;
+    req.Legend = State.EditHint;
+    req.DeviceType = m_data.State.DeviceType;
+    req.DefinitionFile = def;
+    req.Reduced = IsTransferSwitchType(m_data.State.DeviceType) && !hasLevel(Level::Mas);
+    std::array<int, 4> before{};
+    for (size_t k = 0; k < 4; ++k)
+        before[k] = at[k] < 0 ? 0 : Bi(at[k]);
+    FaultFlags flags;
+    const bool ok = m_dialogs.AskFaultCoding(req, flags);
+    State.EditAccepted = ok;
+    if (!ok)
+        return cancelled();
+    // The first choice (A, V, S, I) sets the bit.
+    const bool set[4] = {flags.AR == 0, flags.VU == 0, flags.SW == 0, flags.I0 == 0};
+    std::vector<Write> writes;
+    for (size_t k = 0; k < 4; ++k)
+        if (at[k] >= 0)
+            writes.push_back({at[k], set[k] ? (before[k] | bit) : (before[k] & ~bit & 0xFF), 1});
+    return finishWrites(code, index, writes, Follow::None);
+}
+
+EditResult EditDispatcher::relay222(int index)
+{
+    Plan plan;
+    if (!beginChoice(index, plan))
+        return EditResult::Rejected;
+    if (plan.Address == QLatin1String("0100"))
+        return rejectSilently();
+    const QVector<RelayFunction> &table = m_data.Def.RelayFunctionTable;
+    RelayRequest req;
+    for (int k = 0; k < table.size() && k < req.TableSize; ++k)
+        req.Entries << table.at(k).Text;
+    req.Caption = State.EditCaption;
+    req.CurrentText = m_formatter.FormattedValue;
+    RelayAnswer answer;
+    const bool ok = m_dialogs.AskRelay(req, answer);
+    State.EditAccepted = ok;
+    if (!ok)
+        return cancelled();
+    // "00" marks a function that is shown but not stored; nothing changed, so the relay
+    // page stays as it is.
+    if (plan.Address == QLatin1String("00"))
+        return rejectSilently();
+    long long raw = 0;
+    if (answer.FreeEntry) {
+        if (!ParseHex(answer.FreeText, raw))
+            return reject(GetText(128));
+    } else {
+        if (answer.Index < 0 || answer.Index >= req.Entries.size())
+            return rejectSilently();
+        if (!ParseHex(table.at(answer.Index).Key, raw))
+            return reject(GetText(128));
+    }
+    if (raw < 0)
+        raw += 65536;
+    if (raw < 0 || raw > 0xFFFF)
+        return reject(GetText(128));
+    State.EditValue = float(raw);
+    return finishWrites(222, index, {{m_data.State.IndexOf(plan.AddressValue), int(raw), 2}}, Follow::RelayPage);
 }

@@ -2,11 +2,12 @@
 #include <QString>
 #include <QStringList>
 #include "params/EditRequests.h"
+#include "shell/Prompter.h"
 #include <array>
+#include <vector>
 
 struct AccessState;
 struct DeviceData;
-class Prompter;
 class TFormatter;
 
 // The state of the one edit in progress. An online edit is finished from the report
@@ -35,7 +36,9 @@ struct TEditState
 // The single-value write to a connected device. The implementation sends the bytes and
 // reads the address back; on success it stores what the device answered in the image and
 // calls EditDispatcher::Continue(). sendIndex is the image index; byteCount 1 or 2; a word
-// goes high byte first.
+// goes high byte first. An edit of several telegrams sends the next one from Continue();
+// after a failed write Continue() is never called, so the acknowledged part stays and the
+// rest is not sent.
 class ValueWriter
 {
 public:
@@ -55,18 +58,26 @@ public:
     // Shows the access-code dialog in "Ident" mode (the access state is updated by it).
     virtual void AskIdent() {}
     // Dependency step after a value change (address text as in the definition line).
-    virtual void Dependency(const QString &address, int value)
+    // True: the step has started a telegram and ends the edit itself later (the host then
+    // calls EditDispatcher::EndEdit()); false: it ran to its end, the dispatcher ends the edit.
+    virtual bool Dependency(const QString &address, int value)
     {
         Q_UNUSED(address);
         Q_UNUSED(value);
+        return false;
     }
-    // Bit dependency step of the yes/no editors: answer 0/1, address, mask.
-    virtual void BitDependency(int answer, const QString &address, int mask)
+    // Bit dependency step of the yes/no and choice editors: answer 0/1, address, mask.
+    // Returns as Dependency.
+    virtual bool BitDependency(int answer, const QString &address, int mask)
     {
         Q_UNUSED(answer);
         Q_UNUSED(address);
         Q_UNUSED(mask);
+        return false;
     }
+    // A relay or flag function (code 222) has changed: the actual-value relay page, when it
+    // is on show, is to be rebuilt.
+    virtual void RelayPageChanged() {}
     virtual void RefreshGrid() {}
     virtual void UpdateMenus() {}
     virtual void ResumeValues() {}
@@ -79,8 +90,7 @@ enum class EditResult {
     Cancelled,    // dialog cancelled
     Rejected,     // value or limits refused (with or without a message)
     Refused,      // access or link refused the edit
-    NoEditor,     // the code has no editor; the edit ended at once
-    NotAvailable, // the code has an editor that this program does not offer yet
+    NoEditor,     // the code has no editor (here: for this device); the edit ended at once
 };
 
 // The edit dispatcher: one editor per type code, offline straight into the image, online
@@ -115,9 +125,8 @@ public:
     // Code families.
     static bool IsNumericCode(int code);
     static bool IsYesNoCode(int code);
-    // Codes with an editor of their own that is not offered here (bit words, choices,
-    // texts, codings, relay functions).
-    static bool IsOtherEditorCode(int code);
+    // Choices, bit words, label texts, fault codings and relay functions.
+    static bool IsChoiceCode(int code);
 
     // The last message shown by a rejection (empty for a silent one).
     QString LastMessage;
@@ -125,11 +134,34 @@ public:
 private:
     struct Plan;
     enum class Outcome { Ok, Silent, Message, Reopen };
+    enum class Follow { None, Value, Bit, RelayPage };
+    struct Write
+    {
+        long long Index; // image index
+        int Raw;
+        int Width; // 1 or 2
+    };
 
     EditResult numeric(int code, int index);
     EditResult yesNo(int code, int index);
     EditResult continueEdit(int code, int index);
     EditResult finishWrite(int code, int index, long long imageIndex, int raw, int width, const Plan &plan);
+    // Writes of one edit: offline all into the image, online one telegram per stage. The
+    // follow-up runs after the last one.
+    EditResult finishWrites(int code, int index, const std::vector<Write> &writes, Follow follow,
+                            const QString &followAddress = QString(), int followAnswer = 0, int followValue = 0);
+    EditResult sendNext();
+    bool runFollowUp();
+    EditResult choice26(int index);
+    EditResult bitWord29(int index);
+    EditResult labelText(int code, int index);
+    EditResult faultCoding33(int index);
+    EditResult faultMasks(int code, int index);
+    EditResult relay222(int index);
+    bool beginChoice(int index, Plan &plan);
+    EditResult cancelled();
+    QString entryText(int i) const;
+    int entryCode(int i) const;
     bool prepare(int code, int index, Plan &plan);
     Outcome rawValue(int code, int index, float v, Plan &plan, int &raw);
     EditResult reject(const QString &message, bool asInformation = false);
@@ -151,6 +183,10 @@ private:
     EditHost &m_host;
     ValueWriter *m_writer;
     bool m_refused = false;
+    // The running edit's telegrams (online) and what follows the last one.
+    std::vector<Write> m_chain;
+    Follow m_follow = Follow::None;
+    int m_followAnswer = 0;
 };
 
 // Number parsing of ParseNumber without messages: "." or "," as separator, blanks around

@@ -249,6 +249,7 @@ void TGridModel::FillGroup(int group)
     m_rows.reserve(end - first);
     for (int i = first; i < end; ++i)
         m_rows.append(makeRow(i, m_group, m_layout, name));
+    markChanged();
 }
 
 void TGridModel::FillFiltered(const QString &filter)
@@ -289,12 +290,95 @@ void TGridModel::FillFiltered(const QString &filter)
             m_rows.append(row);
         }
     };
-    if (GroupCount() == 0) {
+    if (GroupCount() == 0)
         addGroup(-1);
-        return;
+    else
+        for (int k = 0; k < GroupCount(); ++k)
+            addGroup(k);
+    markChanged();
+}
+
+void TGridModel::TakeReference()
+{
+    if (!m_reference)
+        m_reference = std::make_unique<std::array<quint8, TGeraet::ImageSize>>();
+    *m_reference = m_data.Geraet.Image;
+    for (GridRow &row : m_rows)
+        row.Changed = false;
+}
+
+void TGridModel::ClearReference()
+{
+    m_reference.reset();
+    for (GridRow &row : m_rows)
+        row.Changed = false;
+}
+
+bool TGridModel::hasValue(int index) const
+{
+    const int code = m_data.Params.GetTypeCode(index);
+    return code != 0 && code != 246;
+}
+
+namespace {
+// Puts the reference image in place for as long as it lives; the formatter then shows the
+// values as they were loaded.
+class ImageSwap
+{
+public:
+    ImageSwap(std::array<quint8, TGeraet::ImageSize> &a, std::array<quint8, TGeraet::ImageSize> &b) : m_a(a), m_b(b)
+    {
+        std::swap(m_a, m_b);
     }
-    for (int k = 0; k < GroupCount(); ++k)
-        addGroup(k);
+    ~ImageSwap() { std::swap(m_a, m_b); }
+    ImageSwap(const ImageSwap &) = delete;
+    ImageSwap &operator=(const ImageSwap &) = delete;
+
+private:
+    std::array<quint8, TGeraet::ImageSize> &m_a;
+    std::array<quint8, TGeraet::ImageSize> &m_b;
+};
+} // namespace
+
+void TGridModel::markChanged()
+{
+    // Comparing the formatted lines, not bytes, marks exactly what the user sees change,
+    // whatever number of bytes and bits a type code spreads its value over.
+    if (!m_reference || *m_reference == m_data.Geraet.Image)
+        return;
+    QStringList before;
+    before.reserve(m_rows.size());
+    {
+        ImageSwap swap(m_data.Geraet.Image, *m_reference);
+        for (const GridRow &row : m_rows)
+            before << (row.Heading || !hasValue(row.ParameterIndex)
+                           ? QString()
+                           : Grid::GridLine(m_data, m_formatter, row.ParameterIndex));
+    }
+    for (int r = 0; r < m_rows.size(); ++r) {
+        GridRow &row = m_rows[r];
+        if (row.Heading || !hasValue(row.ParameterIndex))
+            continue;
+        row.Changed = Grid::GridLine(m_data, m_formatter, row.ParameterIndex) != before.at(r);
+    }
+}
+
+QVector<int> TGridModel::ChangedParameters()
+{
+    QVector<int> changed;
+    if (!m_reference || *m_reference == m_data.Geraet.Image)
+        return changed;
+    const int count = m_data.Params.Count();
+    QStringList before;
+    {
+        ImageSwap swap(m_data.Geraet.Image, *m_reference);
+        for (int i = 0; i < count; ++i)
+            before << (hasValue(i) ? Grid::GridLine(m_data, m_formatter, i) : QString());
+    }
+    for (int i = 0; i < count; ++i)
+        if (hasValue(i) && Grid::GridLine(m_data, m_formatter, i) != before.at(i))
+            changed << i;
+    return changed;
 }
 
 void TGridModel::Refill()

@@ -1,4 +1,7 @@
 #pragma once
+#include "device/Geraet.h"
+#include <array>
+#include <memory>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -71,6 +74,7 @@ struct GridRow
     bool Heading = false;    // a group heading (only in the search view)
     bool Separator = false;  // type code 246
     bool TextLine = false;   // type code 0: a line of text without value
+    bool Changed = false;    // the value differs from the reference image
 };
 
 class TGridModel
@@ -126,6 +130,16 @@ public:
     void RememberTopRow(int topRow);
     int TopRowToRestore() const;
 
+    // --- values changed since loading --------------------------------------------------
+    // Keeps the image as it is now (a set was loaded or read); rows whose shown value
+    // differs from what this image gives are marked Changed from then on.
+    void TakeReference();
+    void ClearReference();
+    bool HasReference() const { return m_reference != nullptr; }
+    // Parameters whose shown value differs from the reference (all rows, not only those
+    // on show), in list order.
+    QVector<int> ChangedParameters();
+
     // Texts of the relay functions (type code 222), filled while rows are built.
     QStringList FlagPrintTexts;
     // Builds the grid line of every parameter once, so that all slots are filled
@@ -142,6 +156,9 @@ private:
     int headingIndex(int group, const QVector<int> &headings) const;
     Range range(int group, const QVector<int> &headings) const;
     GridRow makeRow(int index, int group, Grid::Layout layout, const QString &groupName);
+    // Sets Changed on the rows; the lines are formatted once against the reference image.
+    void markChanged();
+    bool hasValue(int index) const;
 
     DeviceData &m_data;
     TFormatter &m_formatter;
@@ -149,4 +166,5 @@ private:
     Grid::Layout m_layout = Grid::Layout::ThreeColumns;
     int m_group = -1;
     QString m_filter;
+    std::unique_ptr<std::array<quint8, TGeraet::ImageSize>> m_reference;
 };

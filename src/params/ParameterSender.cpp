@@ -576,7 +576,10 @@ QString ParameterSender::ChangesQuestion(const QVector<ParameterChange> &changes
 
 void ParameterSender::ConfirmAndSend()
 {
-    if (m_compareFirst && !m_main.UserPrompter().question(ChangesQuestion(m_changes))) {
+    const bool confirmed = !m_compareFirst ||
+                           (ConfirmChanges ? ConfirmChanges(m_changes)
+                                           : m_main.UserPrompter().question(ChangesQuestion(m_changes)));
+    if (!confirmed) {
         // Nothing has been written; the loaded set stays.
         EndTransfer(false);
         return;

@@ -54,6 +54,9 @@ public:
     // The parameters that differ between the device and the loaded set, as found by the
     // comparison read before the transfer writes anything (empty before that).
     const QVector<ParameterChange> &Changes() const { return m_changes; }
+    // Shows the changes and asks whether to send; without it the prompter is asked the
+    // ChangesQuestion. A window shows the list as a table.
+    std::function<bool(const QVector<ParameterChange> &)> ConfirmChanges;
     // The question text the transfer asks with the list of changes.
     static QString ChangesQuestion(const QVector<ParameterChange> &changes);
     // Telegrams written by the last transfer, and bytes they carried.

@@ -31,6 +31,10 @@ QStringList buildStrings()
         {20, u"Generatorspannung"},
         {21, u" Ja"},
         {22, u"Nein"},
+        // The fault-coding legend and choices. The device type 31 rule replaces the legend
+        // from "I - Gen. bleibt ein" on, so that part stays last.
+        {23, u"Fehlerkodierung:#13A - Arbeitsstrom   R - Ruhestrom#13V - verzögert   U - unverzögert#13"
+             u"S - Abschaltung   W - Warnung#13I - Gen. bleibt ein   0 - Gen. aus"},
         {24, u"A"},
         {25, u"R"},
         {26, u"V"},
@@ -39,6 +43,12 @@ QStringList buildStrings()
         {29, u"W"},
         {30, u"I"},
         {31, u"0"},
+        {32, u"A - Arbeitsstrom"},
+        {33, u"R - Ruhestrom"},
+        {34, u"V - verzögert"},
+        {35, u"U - unverzögert"},
+        {36, u"S - Abschaltung"},
+        {37, u"W - Warnung"},
         // Item 0 of the fourth fault-coding box belongs to the letter "I" (generator stays on);
         // GetText renames both texts on device type 31.
         {38, u"Gen. bleibt ein"},
@@ -91,6 +101,10 @@ QStringList buildStrings()
         {120, u"Datum/Zeit des PC"},
         {121, u"Datum/Zeit des Gerätes"},
         {122, u"Datenverbindung gestört"},
+        {123, u"I - Meldung speichernd"},
+        {124, u"0 - Meldung nicht speichernd"},
+        {125, u"Fehlerkodierung:#13A - Arbeitsstrom   R - Ruhestrom#13V - verzögert   U - unverzögert#13"
+              u"S - Abschaltung   W - Warnung#13I - Meldung speichernd   0 - Meldung nicht speichernd"},
         {126, u"CAN_AE"},
         {127, u"   Kanal"},
         {128, u" Nicht möglich! "},

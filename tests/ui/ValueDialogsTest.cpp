@@ -10,36 +10,13 @@
 #include <QSlider>
 #include <QTimer>
 #include <functional>
+#include "support/DriveModal.h"
 #include <gtest/gtest.h>
 #include <ostream>
 
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace {
-
-// Runs `drive` on the modal dialog as soon as it is up; a dialog still open after a few
-// seconds is rejected so that no test can hang.
-void DriveModal(std::function<void(QWidget *)> drive)
-{
-    auto *timer = new QTimer;
-    timer->setInterval(10);
-    auto tries = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, tries, drive] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal) {
-            timer->stop();
-            timer->deleteLater();
-            drive(modal);
-            if (modal->isVisible())
-                if (auto *dlg = qobject_cast<QDialog *>(modal))
-                    dlg->reject();
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start();
-}
 
 class DecimalComma : public ::testing::Test
 {

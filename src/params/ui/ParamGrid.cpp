@@ -39,7 +39,7 @@ QVariant TParamGridTableModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
         return row.Cells.value(index.column());
     case Qt::FontRole:
-        if (row.Heading) {
+        if (row.Heading || row.Changed) {
             QFont f;
             f.setBold(true);
             return f;
@@ -48,8 +48,12 @@ QVariant TParamGridTableModel::data(const QModelIndex &index, int role) const
     case Qt::ForegroundRole:
         if (row.Separator)
             return QColor(0, 0, 128);
+        if (row.Changed)
+            return TParamGrid::ChangedColor();
         return QVariant();
     case Qt::ToolTipRole:
+        if (row.Changed)
+            return TParamGrid::ChangedHint();
         // Texts wider than their column stay readable.
         return row.Cells.value(index.column()).trimmed().size() > 40 ? row.Cells.value(index.column()) : QVariant();
     default:
@@ -175,7 +179,13 @@ void TParamGrid::build()
             requestEdit(index.row());
     });
     connect(m_close, &QToolButton::clicked, &m_controller, &MainController::CloseParameters);
-    connect(&m_controller, &MainController::ParametersShown, this, &TParamGrid::Fill);
+    connect(&m_controller, &MainController::ParametersShown, this, [this] {
+        // A new set starts the marking of changes; a conversion of the shown set keeps the
+        // reference, so what it changed is marked.
+        if (!m_model->HasReference())
+            m_model->TakeReference();
+        Fill();
+    });
     connect(&m_controller, &MainController::ParametersHidden, this, &TParamGrid::Clear);
 }
 
@@ -325,6 +335,7 @@ void TParamGrid::Clear()
 {
     m_table->Begin();
     m_model->Clear();
+    m_model->ClearReference();
     m_table->End();
     m_view->hide();
     m_search->hide();

@@ -49,6 +49,9 @@ public:
 
     // Background of data from a file; the design colour of the grid as well.
     static QColor FileColor() { return QColor(166, 202, 240); }
+    // Values changed since the set was loaded or read are shown bold in this colour.
+    static QColor ChangedColor() { return QColor(176, 0, 0); }
+    static QString ChangedHint() { return QStringLiteral("Geändert seit dem Laden"); }
 
     TGridModel &Model() { return *m_model; }
     TFormatter &Formatter() { return *m_formatter; }

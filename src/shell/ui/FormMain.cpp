@@ -7,6 +7,10 @@
 #include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
 #include "link/ui/FormLWL.h"
+#include "params/EditSession.h"
+#include "params/ParameterSender.h"
+#include "params/ui/EditValueDialogs.h"
+#include "params/ui/FormChanges.h"
 #include "params/ui/ParamGrid.h"
 #include "params/ui/ValueDialogs.h"
 #include "services/ui/FormIdentNummer.h"
@@ -84,6 +88,24 @@ TFormMain::TFormMain(Prompter *prompter, QWidget *parent) : QMainWindow(parent)
 
     m_search = new ProtocolSearch(*m_main, this);
     m_reader = new DeviceReader(*m_main, m_search, this);
+    m_sender = new ParameterSender(*m_main, *m_reader, this);
+    m_changes = new TFormChanges(this);
+    m_sender->ConfirmChanges = [this](const QVector<ParameterChange> &changes) {
+        return m_changes->Confirm(changes);
+    };
+    connect(m_sender, &ParameterSender::TransferFinished, this, [this] { UpdateMenus(); });
+    connect(m_sender, &ParameterSender::FactorySettingFinished, this, [this] { UpdateMenus(); });
+
+    // Edits: the dispatcher with the value dialogs, writing through the sender.
+    m_editDialogs = std::make_unique<GuiEditDialogs>(this, &m_dialogs->ValueDialog());
+    m_edit = new EditSession(*m_main, m_sender, m_paramArea->Formatter(), *m_editDialogs, this);
+    m_edit->AskIdent = [this] {
+        CreateWindows();
+        m_ident->ShowMode(QStringLiteral("Ident"));
+    };
+    connect(m_paramArea, &TParamGrid::editRequested, this, &TFormMain::EditParameterAt);
+    connect(m_edit, &EditSession::GridRefreshRequested, m_paramArea, &TParamGrid::RefreshGrid);
+    connect(m_edit, &EditSession::EditEnded, this, [this] { UpdateMenus(); });
 
     // Port and baud as the thread will use them, refreshed continuously since the
     // protocol choice and the port dialog change them at any time.
@@ -104,6 +126,8 @@ TFormMain::~TFormMain()
     // the telegram thread), the chains, the windows; the controller last.
     delete m_lwl;
     delete m_splash;
+    delete m_edit;
+    delete m_sender;
     delete m_reader;
     delete m_search;
     delete m_ident;
@@ -144,8 +168,10 @@ void TFormMain::BuildMenu()
     AddItem(ein, QStringLiteral("M_Ein_IdentNr"), QStringLiteral("&Ident Nummer"), &TFormMain::IdentNummer);
     m_entries[Fertigungnummer] = AddLater(ein, QStringLiteral("Menu12"), QStringLiteral("&Fertigungnummer"));
     m_entries[NetzSpannung] =
-        AddLater(ein, QStringLiteral("M_Ein_NetzSSSpg"), QStringLiteral("&Netz-/Sammelschienenspannung"));
-    m_entries[GenSpannung] = AddLater(ein, QStringLiteral("M_Ein_GenSpg"), QStringLiteral("&Generatorspannung"));
+        AddItem(ein, QStringLiteral("M_Ein_NetzSSSpg"), QStringLiteral("&Netz-/Sammelschienenspannung"),
+                &TFormMain::MainsVoltage);
+    m_entries[GenSpannung] = AddItem(ein, QStringLiteral("M_Ein_GenSpg"), QStringLiteral("&Generatorspannung"),
+                                     &TFormMain::GenVoltage);
     m_entries[Uhrzeit] = AddLater(ein, QStringLiteral("Menu15"), QStringLiteral("&Uhrzeit des Gerätes"));
     ein->addSeparator();
     AddItem(ein, QStringLiteral("Menu16"), QStringLiteral("&Beenden"), &TFormMain::Beenden);
@@ -200,7 +226,7 @@ void TFormMain::BuildMenu()
     QAction *save = AddItem(aus, QStringLiteral("Menu43"), QStringLiteral("Para&meter speichern"),
                             &TFormMain::SaveFileWithDialog);
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    AddLater(aus, QStringLiteral("Menu44"), QStringLiteral("Parameter zum &Gerät"));
+    AddItem(aus, QStringLiteral("Menu44"), QStringLiteral("Parameter zum &Gerät"), &TFormMain::SendParameters);
     aus->addSeparator();
     QMenu *istDruck = AddMenu(aus, QStringLiteral("Menu45"), QStringLiteral("&Istwerte Drucken"));
     AddLater(istDruck, QStringLiteral("Menu451"), QStringLiteral("Ausgabe zum &Drucker"));
@@ -225,7 +251,8 @@ void TFormMain::BuildMenu()
         connect(a, &QAction::triggered, this, [this, entry] { ChooseProtocol(entry); });
     }
     opt->addSeparator();
-    m_entries[Werkseinstellung] = AddLater(opt, QStringLiteral("Menu57"), QStringLiteral("&Werkseinstellung"));
+    m_entries[Werkseinstellung] = AddItem(opt, QStringLiteral("Menu57"), QStringLiteral("&Werkseinstellung"),
+                                          &TFormMain::FactorySettingClicked);
     m_entries[UlvaGrundabgleich] = AddLater(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"));
     m_entries[Abgleich] = AddLater(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"));
     m_entries[AusgangSimulieren] = AddLater(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"));
@@ -352,8 +379,6 @@ void TFormMain::BuildClientArea()
     // The parameter grid with its group selector; it fills and clears itself when the
     // controller shows or hides the parameters.
     m_paramArea = new TParamGrid(*m_main, m_client);
-    // Editing a value comes with the edit dispatcher.
-    connect(m_paramArea, &TParamGrid::editRequested, this, &TFormMain::NotAvailable);
 
     m_values = new QTableWidget(0, 3, m_client);
     m_values->setObjectName(QStringLiteral("StrG_Int"));
@@ -484,10 +509,17 @@ QList<QObject *> TFormMain::TranslatedWindows() const
     if (m_ident)
         windows << m_ident.data();
     windows << &m_dialogs->ComboDialog() << &m_dialogs->ValueDialog();
+    if (m_editDialogs) {
+        GuiEditDialogs &e = *m_editDialogs;
+        windows << &e.Choice16Dialog() << &e.RelayDialog() << &e.FaultDialog() << &e.LabelTextDialog()
+                << &e.Choice8Dialog() << &e.YesNoDialog();
+    }
     if (m_splash)
         windows << m_splash.data();
     if (m_init)
         windows << m_init.data();
+    if (m_changes)
+        windows << m_changes.data();
     return windows;
 }
 
@@ -743,3 +775,48 @@ void TFormMain::ShowDebug()
     m_lwl->show();
     m_lwl->raise();
 }
+
+// ---------------------------------------------------------------- editing and sending
+
+void TFormMain::EditParameterAt(int index)
+{
+    if (!m_main->ParamsLoaded)
+        return;
+    m_edit->Edit(index);
+}
+
+void TFormMain::SendParameters()
+{
+    if (m_sender->Running() || m_edit->Busy()) {
+        m_prompter->information(EditSession::BusyText());
+        return;
+    }
+    m_sender->SendParameterSet();
+}
+
+void TFormMain::FactorySettingClicked()
+{
+    if (m_sender->Running() || m_edit->Busy()) {
+        m_prompter->information(EditSession::BusyText());
+        return;
+    }
+    m_sender->FactorySetting();
+}
+
+void TFormMain::ChooseVoltage(bool mains)
+{
+    DeviceState &s = m_main->Data.State;
+    Choice8Request request;
+    const QStringList options = ParameterSender::VoltageOptions();
+    for (int i = 0; i < options.size() && i < int(request.Options.size()); ++i)
+        request.Options[i] = options.at(i);
+    request.Current = ParameterSender::OptionBitFromFactor(mains ? s.MainsFactor : s.GenFactor);
+    request.Caption = GetText(mains ? 19 : 20);
+    int chosen = 0;
+    if (!m_editDialogs->AskChoice8(request, chosen))
+        return;
+    if (m_sender->ApplyVoltageChoice(mains, chosen))
+        m_paramArea->RefreshGrid();
+}
+
+TFormChanges *TFormMain::ChangesWindow() const { return m_changes; }

@@ -8,6 +8,10 @@
 
 class DeviceReader;
 class DialogPrompter;
+class EditSession;
+class GuiEditDialogs;
+class ParameterSender;
+class TFormChanges;
 class MainController;
 class ProtocolSearch;
 class Prompter;
@@ -84,6 +88,10 @@ public:
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
     DeviceReader *Reader() const { return m_reader; }
+    ParameterSender *Sender() const { return m_sender; }
+    EditSession *Edits() const { return m_edit; }
+    GuiEditDialogs *ValueEditDialogs() const { return m_editDialogs.get(); }
+    TFormChanges *ChangesWindow() const;
     QFrame *ProgressPanel() const { return m_progressPanel; }
     QProgressBar *ProgressBar() const { return m_progressBar; }
     QLabel *ProgressLabel() const { return m_progressLabel; }
@@ -132,6 +140,12 @@ private:
     void ProgramOptions();
     void ShowAbout();
     void ShowDebug();
+    void EditParameterAt(int index);
+    void SendParameters();
+    void FactorySettingClicked();
+    void ChooseVoltage(bool mains);
+    void MainsVoltage() { ChooseVoltage(true); }
+    void GenVoltage() { ChooseVoltage(false); }
 
     std::unique_ptr<Prompter> m_ownPrompter;
     Prompter *m_prompter = nullptr;
@@ -139,6 +153,10 @@ private:
     std::unique_ptr<DialogPrompter> m_dialogs;
     ProtocolSearch *m_search = nullptr;
     DeviceReader *m_reader = nullptr;
+    ParameterSender *m_sender = nullptr;
+    std::unique_ptr<GuiEditDialogs> m_editDialogs;
+    EditSession *m_edit = nullptr;
+    QPointer<TFormChanges> m_changes;
 
     QHash<int, QAction *> m_entries; // MenuEntry::Id -> item
     QLabel *m_panels[5] = {};

@@ -217,20 +217,10 @@ TEST_F(EditTest, AddressOutsideTheImageWritesNothing)
     EXPECT_EQ(last.d().Geraet.Image, before2);
 }
 
-// --- Codes without an editor here ----------------------------------------------------------
+// --- Codes without an editor ------------------------------------------------------------
 
-TEST_F(EditTest, OtherEditorsAreReportedNotAvailableAndNoEditorCodesEndAtOnce)
+TEST_F(EditTest, NoEditorCodesEndAtOnce)
 {
-    for (int code : {26, 29, 32, 33, 35, 217, 218, 222, 225}) {
-        Bench b;
-        const int i = b.Add(code, QStringLiteral("01"), QStringLiteral("A1"));
-        const auto before = b.d().Geraet.Image;
-        EXPECT_EQ(b.Edit(i, {1}), EditResult::NotAvailable) << code;
-        EXPECT_TRUE(b.dialogs.Requests.empty());
-        EXPECT_TRUE(b.dialogs.YesNoRequests.empty());
-        EXPECT_EQ(b.d().Geraet.Image, before);
-        EXPECT_TRUE(b.editor.PendingAction.isEmpty());
-    }
     for (int code : {25, 30, 42, 60, 120, 200, 213, 227, 229, 250}) {
         Bench b;
         const int i = b.Add(code, QStringLiteral("0"), QStringLiteral("9"));

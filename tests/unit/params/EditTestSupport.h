@@ -18,6 +18,70 @@ public:
     std::deque<int> YesNo;      // 0 = " Ja", 1 = "Nein"; cancel when exhausted
     std::vector<NumberRequest> Requests;
     std::vector<YesNoRequest> YesNoRequests;
+    // The other dialogs return the chosen result (cancel when exhausted); every request is
+    // kept, so that a test can see which dialog an editor chose and what it was given.
+    std::deque<int> Choices;       // choice of 8, of 16, of 18 and the bit word
+    std::deque<QString> Records;   // label texts
+    std::deque<FaultFlags> Faults; // fault codings
+    std::deque<RelayAnswer> Relays;
+    std::vector<Choice8Request> Choice8Requests;
+    std::vector<Choice16Request> Choice16Requests;
+    std::vector<RadioChoiceRequest> RadioRequests;
+    std::vector<BitWordRequest> BitWordRequests;
+    std::vector<LabelTextRequest> LabelRequests;
+    std::vector<FaultCodingRequest> FaultRequests;
+    std::vector<RelayRequest> RelayRequests;
+
+    template <typename T, typename R> static bool Answer(std::deque<T> &script, R &out)
+    {
+        if (script.empty())
+            return false;
+        out = script.front();
+        script.pop_front();
+        return true;
+    }
+    bool AskChoice8(const Choice8Request &r, int &result) override
+    {
+        Choice8Requests.push_back(r);
+        return Answer(Choices, result);
+    }
+    bool AskChoice16(const Choice16Request &r, int &result) override
+    {
+        Choice16Requests.push_back(r);
+        return Answer(Choices, result);
+    }
+    bool AskRadioChoice(const RadioChoiceRequest &r, int &result) override
+    {
+        RadioRequests.push_back(r);
+        return Answer(Choices, result);
+    }
+    bool AskBitWord(const BitWordRequest &r, int &result) override
+    {
+        BitWordRequests.push_back(r);
+        return Answer(Choices, result);
+    }
+    bool AskLabelText(const LabelTextRequest &r, QString &record) override
+    {
+        LabelRequests.push_back(r);
+        return Answer(Records, record);
+    }
+    bool AskFaultCoding(const FaultCodingRequest &r, FaultFlags &flags) override
+    {
+        FaultRequests.push_back(r);
+        return Answer(Faults, flags);
+    }
+    bool AskRelay(const RelayRequest &r, RelayAnswer &answer) override
+    {
+        RelayRequests.push_back(r);
+        return Answer(Relays, answer);
+    }
+    // Dialogs of any kind shown so far.
+    size_t Shown() const
+    {
+        return Requests.size() + YesNoRequests.size() + Choice8Requests.size() + Choice16Requests.size() +
+               RadioRequests.size() + BitWordRequests.size() + LabelRequests.size() + FaultRequests.size() +
+               RelayRequests.size();
+    }
 
     bool AskNumber(const NumberRequest &r, float &value) override
     {
@@ -53,6 +117,8 @@ public:
     QStringList PendingActions;
     int Refreshes = 0;
     int Resumes = 0;
+    int RelayPageChanges = 0;
+    bool StepsTakeOver = false; // the dependency steps answer "started a telegram"
 
     bool OfflineFile() const override { return Offline; }
     bool Online() const override { return IsOnline; }
@@ -64,11 +130,17 @@ public:
         if (Access && !IdentLevel.isEmpty())
             Access->Level = IdentLevel;
     }
-    void Dependency(const QString &address, int value) override { Dependencies.emplace_back(address, value); }
-    void BitDependency(int answer, const QString &address, int mask) override
+    bool Dependency(const QString &address, int value) override
+    {
+        Dependencies.emplace_back(address, value);
+        return StepsTakeOver;
+    }
+    bool BitDependency(int answer, const QString &address, int mask) override
     {
         BitDependencies.emplace_back(answer, address, mask);
+        return StepsTakeOver;
     }
+    void RelayPageChanged() override { ++RelayPageChanges; }
     void RefreshGrid() override { ++Refreshes; }
     void ResumeValues() override { ++Resumes; }
 };
@@ -82,10 +154,19 @@ public:
     };
     std::vector<Write> Writes;
     bool Accept = true;
+    int FailAt = -1;              // the write with this number (0-based) fails
+    TGeraet *ReadBack = nullptr;  // stores accepted writes as the acknowledgement does
     bool WriteValue(int sendIndex, int raw, int byteCount) override
     {
         Writes.push_back({sendIndex, raw, byteCount});
-        return Accept;
+        const bool ok = Accept && int(Writes.size()) - 1 != FailAt;
+        if (ok && ReadBack) {
+            if (byteCount == 1)
+                ReadBack->SetByte(sendIndex, raw);
+            else
+                ReadBack->SetWord(sendIndex, raw);
+        }
+        return ok;
     }
 };
 
