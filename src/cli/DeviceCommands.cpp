@@ -1,6 +1,7 @@
 // mirelo-cli read / search: the parameter read and the protocol search of the program,
 // run on the same chains as in the window, with the Qt event loop delivering the reports.
 #include "cli/Cli.h"
+#include "cli/LinkSession.h"
 #include "device/DeviceReader.h"
 #include "device/ParameterFile.h"
 #include "link/Protocol.h"
@@ -14,35 +15,6 @@
 #include <QFileInfo>
 
 namespace {
-
-// The main controller with its telegram thread on the chosen port.
-struct Session
-{
-    Session(const CliOptions &o, CliPrompter &prompter, int readTimeoutMs) : main(prompter)
-    {
-        main.Init.PortName = o.Port;
-        main.Init.SlaveAddress = quint8(o.SlaveAddress);
-        main.Init.OwnAddress = quint8(o.OwnAddress);
-        main.Data.LanguageSuffix = o.LanguageSuffix;
-        thread.SetPrompter(&prompter);
-        thread.SetReadTimeout(readTimeoutMs);
-        main.SetThread(&thread);
-    }
-    // Waits until the thread has tried to open the port; false (with a message) when it failed.
-    bool WaitOpen()
-    {
-        QElapsedTimer t;
-        t.start();
-        while (thread.OpenAttempts() == 0 && t.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (thread.PortOpen())
-            return true;
-        Err(QStringLiteral("Schnittstelle %1 konnte nicht geöffnet werden.").arg(main.Init.PortName));
-        return false;
-    }
-    MainController main;
-    TTeleThread thread;
-};
 
 bool TakeMs(QStringList &args, const QString &name, int *value, bool *bad)
 {
@@ -101,25 +73,13 @@ int read(const CliOptions &o, CliPrompter &prompter)
         return ExitInput;
     }
 
-    Session session(o, prompter, timeout);
-    ProtocolSearch::ChooseProtocol(session.main, o.Protocol);
-    if (o.SlaveGiven)
-        session.main.Init.SlaveAddress = quint8(o.SlaveAddress);
-    if (!session.WaitOpen())
+    LinkSession session(o, prompter, timeout);
+    if (!session.OpenWithProtocol())
         return ExitLink;
     // The command line reads at the protocol it was given: a failed read is reported, and
     // finding another protocol is left to "search".
     DeviceReader reader(session.main, nullptr);
-    QEventLoop loop;
-    bool ok = false;
-    QObject::connect(&reader, &DeviceReader::Finished, &loop, [&](bool complete) {
-        ok = complete;
-        loop.quit();
-    });
-    reader.ReadFromDevice();
-    if (reader.Running())
-        loop.exec();
-    if (!ok)
+    if (!LinkSession::Read(reader))
         return ExitLink;
     QString written;
     const QString target = TargetPath(output, session.main.Data.Geraet.ProgramId);
@@ -142,7 +102,7 @@ int search(const CliOptions &o, CliPrompter &prompter)
                 : QStringLiteral("search: unerwartetes Argument ") + args.first());
         return ExitInput;
     }
-    Session session(o, prompter, timeout);
+    LinkSession session(o, prompter, timeout);
     ProtocolSearch search(session.main);
     search.SetPauseMs(pause);
     QEventLoop loop;

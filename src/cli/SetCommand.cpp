@@ -1,6 +1,7 @@
 // Changes of parameter values, in a parameter file or in the connected device, through the
 // same editors and dependency rules as the grid.
 #include "cli/Cli.h"
+#include "cli/LinkSession.h"
 #include "device/DeviceData.h"
 #include "device/DeviceReader.h"
 #include "device/ParameterFile.h"
@@ -192,39 +193,12 @@ bool Assignments(const QStringList &args)
 // A refused or failed assignment stops there; those before it stay written.
 int setOnline(const CliOptions &o, CliPrompter &prompter, const QStringList &args, const QString &password)
 {
-    MainController main(prompter);
-    main.Init.PortName = o.Port;
-    main.Init.OwnAddress = quint8(o.OwnAddress);
-    main.Data.LanguageSuffix = o.LanguageSuffix;
-    TTeleThread thread;
-    thread.SetPrompter(&prompter);
-    main.SetThread(&thread);
-    ProtocolSearch::ChooseProtocol(main, o.Protocol);
-    main.Init.SlaveAddress = quint8(o.SlaveAddress);
-    if (o.SlaveGiven)
-        main.Init.SlaveAddress = quint8(o.SlaveAddress);
-    QElapsedTimer t;
-    t.start();
-    while (thread.OpenAttempts() == 0 && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (!thread.PortOpen()) {
-        Err(QStringLiteral("Schnittstelle %1 konnte nicht geöffnet werden.").arg(o.Port));
+    LinkSession session(o, prompter);
+    MainController &main = session.main;
+    if (!session.OpenWithProtocol())
         return ExitLink;
-    }
-
     DeviceReader reader(main, nullptr);
-    bool read = false;
-    {
-        QEventLoop loop;
-        QObject::connect(&reader, &DeviceReader::Finished, &loop, [&](bool complete) {
-            read = complete;
-            loop.quit();
-        });
-        reader.ReadFromDevice();
-        if (reader.Running())
-            loop.exec();
-    }
-    if (!read)
+    if (!LinkSession::Read(reader))
         return ExitLink;
     Texts::SetDeviceTypeForTexts(main.Data.State.DeviceType);
     AcceptIdent(main.Access, password, main.Data.State.AccessCode);
@@ -233,9 +207,9 @@ int setOnline(const CliOptions &o, CliPrompter &prompter, const QStringList &arg
     ParameterSender sender(main, reader);
     TFormatter formatter(main.Data, &prompter);
     CommandLineDialogs dialogs;
-    EditSession session(main, &sender, formatter, dialogs);
+    EditSession edits(main, &sender, formatter, dialogs);
     for (const QString &a : args) {
-        const int rc = Assign(session, main, &sender, dialogs, formatter, a);
+        const int rc = Assign(edits, main, &sender, dialogs, formatter, a);
         if (rc != ExitOk)
             return rc;
     }

@@ -1,6 +1,7 @@
 // mirelo-cli write: "Parameter zum Gerät" of a parameter file, on the same chain as the
 // window, with the Qt event loop delivering the reports.
 #include "cli/Cli.h"
+#include "cli/LinkSession.h"
 #include "device/DeviceReader.h"
 #include "device/ParameterFile.h"
 #include "link/ProtocolSearch.h"
@@ -56,30 +57,14 @@ int write(const CliOptions &o, CliPrompter &cli)
         return ExitInput;
     }
     WritePrompter prompter(cli, password);
-    MainController main(prompter);
-    main.Init.PortName = o.Port;
-    main.Data.LanguageSuffix = o.LanguageSuffix;
+    LinkSession session(o, prompter);
+    MainController &main = session.main;
     if (!LoadParameterFile(main.Data, args.first(), prompter))
         return ExitInput;
     main.ParamsLoaded = true;
     main.OfflineFile = true;
-
-    TTeleThread thread;
-    thread.SetPrompter(&prompter);
-    main.SetThread(&thread);
-    main.Init.SlaveAddress = quint8(o.SlaveAddress);
-    main.Init.OwnAddress = quint8(o.OwnAddress);
-    ProtocolSearch::ChooseProtocol(main, o.Protocol);
-    if (o.SlaveGiven)
-        main.Init.SlaveAddress = quint8(o.SlaveAddress);
-    QElapsedTimer t;
-    t.start();
-    while (thread.OpenAttempts() == 0 && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (!thread.PortOpen()) {
-        Err(QStringLiteral("Schnittstelle %1 konnte nicht geöffnet werden.").arg(o.Port));
+    if (!session.OpenWithProtocol())
         return ExitLink;
-    }
 
     DeviceReader reader(main, nullptr);
     ParameterSender sender(main, reader);

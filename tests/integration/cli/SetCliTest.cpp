@@ -1,5 +1,7 @@
 // mirelo-cli set: offline edits of a parameter file through the editors, as a user runs it.
+#include "shell/Texts.h"
 #include "support/CliRunner.h"
+#include "support/SimPty.h"
 #include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
@@ -180,6 +182,57 @@ TEST_F(SetCli, UsageErrors)
     const CliResult missing = cli({QStringLiteral("set"), dir.path() + QStringLiteral("/fehlt.202"), QStringLiteral("082C=1")});
     EXPECT_EQ(missing.code, 2);
     EXPECT_EQ(Bytes(file), original);
+}
+
+// Online: the device behind a pty is read, the value written and read back; what the
+// device refuses and what the editor refuses exits 2, a missing line 1.
+TEST_F(SetCli, OnlineWritesWithReadBackAndReportsRefusals)
+{
+    const QString data = QStringLiteral(MIRELO_SOURCE_DATA_DIR);
+    SimPty sim({QStringLiteral("--data"), data});
+    ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
+    SimPty refusing({QStringLiteral("--data"), data, QStringLiteral("--mode-not-off")});
+    ASSERT_TRUE(refusing.isRunning()) << refusing.error().toStdString();
+    const QString pw = QStringLiteral("service-3187");
+    struct Case
+    {
+        const char *name;
+        QString port;
+        QStringList args;
+        int code;
+        QString inOut;
+        QString inErr;
+    };
+    const Case cases[] = {
+        {"written", sim.linkPath(), {QStringLiteral("082C=20"), QStringLiteral("0870:10=Ja")}, 0,
+         QStringLiteral("-> 20,0"), QString()},
+        {"out of limits", sim.linkPath(), {QStringLiteral("082C=9999")}, 2, QString(), QStringLiteral("600")},
+        {"wrong password", sim.linkPath(), {QStringLiteral("082C=30")}, 2, QString(), GetText(45)},
+        {"mode not off", refusing.linkPath(), {QStringLiteral("082C=30")}, 2, QString(), GetText(42)},
+        {"no line", QStringLiteral("/nonexistent/tty"), {QStringLiteral("082C=30")}, 1, QString(),
+         QStringLiteral("/nonexistent/tty")},
+    };
+    for (const Case &c : cases) {
+        const QString password = QLatin1String(c.name) == QLatin1String("wrong password") ? QStringLiteral("falsch") : pw;
+        const CliResult r = cli(QStringList{QStringLiteral("--port"), c.port, QStringLiteral("set"),
+                                            QStringLiteral("--password"), password} +
+                                c.args);
+        EXPECT_EQ(r.code, c.code) << c.name << Show(r);
+        if (!c.inOut.isEmpty()) {
+            EXPECT_TRUE(r.out.contains(c.inOut)) << c.name << Show(r);
+        }
+        if (!c.inErr.isEmpty()) {
+            EXPECT_TRUE(r.err.contains(c.inErr)) << c.name << Show(r);
+        }
+    }
+    // The device keeps the first case's values and nothing of the refused ones.
+    const QString out = dir.path() + QStringLiteral("/gelesen.202");
+    const CliResult read = cli({QStringLiteral("--port"), sim.linkPath(), QStringLiteral("read"), QStringLiteral("-o"), out});
+    ASSERT_EQ(read.code, 0) << Show(read);
+    const QByteArray device = Bytes(out);
+    ASSERT_GT(device.size(), 0x0871 - 0x0800);
+    EXPECT_EQ(At(device, 0x082C) * 256 + At(device, 0x082D), 200);
+    EXPECT_EQ(At(device, 0x0870) & 0x01, 0x01);
 }
 
 } // namespace

@@ -1,0 +1,70 @@
+#pragma once
+// The main controller with its telegram thread on the port the command line names: what
+// every command that talks to a device sets up first.
+#include "cli/Cli.h"
+#include "device/DeviceReader.h"
+#include "link/ProtocolSearch.h"
+#include "link/TeleThread.h"
+#include "shell/MainController.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+
+struct LinkSession
+{
+    LinkSession(const CliOptions &o, Prompter &prompter, int readTimeoutMs = TTeleThread::ReadTimeoutMs)
+        : main(prompter), m_options(o)
+    {
+        main.Init.PortName = o.Port;
+        main.Init.SlaveAddress = quint8(o.SlaveAddress);
+        main.Init.OwnAddress = quint8(o.OwnAddress);
+        main.Data.LanguageSuffix = o.LanguageSuffix;
+        thread.SetPrompter(&prompter);
+        thread.SetReadTimeout(readTimeoutMs);
+        main.SetThread(&thread);
+    }
+
+    // The protocol of the options (its baud and addresses; a slave address given on the
+    // command line wins), then the wait for the port.
+    bool OpenWithProtocol()
+    {
+        ProtocolSearch::ChooseProtocol(main, m_options.Protocol);
+        if (m_options.SlaveGiven)
+            main.Init.SlaveAddress = quint8(m_options.SlaveAddress);
+        return WaitOpen();
+    }
+
+    // Waits until the thread has tried to open the port; false (with a message) when it failed.
+    bool WaitOpen()
+    {
+        QElapsedTimer t;
+        t.start();
+        while (thread.OpenAttempts() == 0 && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (thread.PortOpen())
+            return true;
+        Err(QStringLiteral("Schnittstelle %1 konnte nicht geöffnet werden.").arg(main.Init.PortName));
+        return false;
+    }
+
+    // "Parameter aus Gerät" to its end; true when the whole set was read.
+    static bool Read(DeviceReader &reader)
+    {
+        QEventLoop loop;
+        bool ok = false;
+        QObject::connect(&reader, &DeviceReader::Finished, &loop, [&](bool complete) {
+            ok = complete;
+            loop.quit();
+        });
+        reader.ReadFromDevice();
+        if (reader.Running())
+            loop.exec();
+        return ok;
+    }
+
+    MainController main;
+    TTeleThread thread;
+
+private:
+    CliOptions m_options;
+};
