@@ -605,6 +605,36 @@ def sample_znae():
 
 
 # ----------------------------------------------------------------------------
+# L-ORN transfer-switch controller (device type 52)
+
+RELAYS_ORN = {'0580': '0120', '0582': '0121', '0584': '0130', '0586': '0101'}
+
+
+def sample_orn():
+    defn = Definition(os.path.join(ZPA, 'L-ORN 4000-DE_v2.ZPA'), 2)
+    img = Image(defn.image_base, defn.pages)
+    ctx = Context(version=2)
+    display = {'0520': 184, '0521': 253, '0522': 3, '0524': 47.50, '0526': 52.50, '0528': 3.0, '052A': 60.0,
+               '0530': 184, '0531': 253, '0532': 3, '0534': 47.50, '0536': 52.50, '0538': 5.0,
+               '0540': 2.0, '0542': 120.0, '0544': 1.5, '0546': 180.0, '0548': 1.0, '054A': 3, '054B': 15,
+               '054C': 0.5, '054E': 1.0}
+    raw_words = {'080A': 31415,           # access code
+                 '0512': 192 << 8,        # 4800 Baud
+                 '0514': 0x4C2E,
+                 '08C4': 0x3A51}
+    raw_bytes = {'0510': 0x01, '080C': 138, '080D': 138,
+                 '05F0': 0x01,            # automatic return to mains (bit 1, return by hand, excludes it)
+                 '05F1': 0x27,            # mains priority, both phase sequences, breaker feedback
+                 '05A0': 0x01}            # input 1: remote start
+    fill(defn, img, ctx, display, raw_words, raw_bytes, RELAYS_ORN)
+    # fault coding (step 6): V/U, I/0, A/R, S/W
+    for a, b in ((0x0C00, 0x3F), (0x0C06, 0x00), (0x0C0C, 0x03), (0x0C12, 0x0C)):
+        img.set_byte(a, b)
+    ident = ident_controller('L-ORN 4000', 2, 'a', (14, 3, 2013), 0x00B2C1, 40321, (2, 9, 2013))
+    return defn, img, ident, ctx
+
+
+# ----------------------------------------------------------------------------
 
 def build_all():
     out = []
@@ -622,6 +652,8 @@ def build_all():
     out.append(('demo.VMX', d, img.data[:d.pages * 256] + ident, ctx, img))
     d, img, ident, ctx = sample_znae()
     out.append(('demo.NAE', d, img.data[:d.pages * 256] + ident, ctx, img))
+    d, img, ident, ctx = sample_orn()
+    out.append(('demo.ORN', d, img.data[:d.pages * 256] + ident, ctx, img))
     return out
 
 
@@ -750,9 +782,11 @@ def check_sample(name, d, data, ctx, img, errors):
 def main():
     check_only = '--check' in sys.argv[1:]
     errors = []
-    for f, v in [('Z202 PA004-DE.ZPA', 14), ('Z202 PA004-DE.ZPA', 15), ('Z202 PA004-DE_v13.ZPA', 12),
-                 ('Z202 PA004-DE_v13.ZPA', 13), ('Z202 PA004-EN.ZPA', 14), ('Z101 STD01-DE.ZPA', 9),
-                 ('A70-071-DE.ZPA', 4), ('ZULVA 9611-DE.ZPA', 3), ('VMX       -DE.ZPA', 0), ('ZNAE 9512 -DE.ZPA', 9)]:
+    definitions = [('Z202 PA004-DE.ZPA', 14), ('Z202 PA004-DE.ZPA', 15), ('Z202 PA004-DE_v13.ZPA', 12),
+                   ('Z202 PA004-DE_v13.ZPA', 13), ('Z202 PA004-EN.ZPA', 14), ('Z101 STD01-DE.ZPA', 9),
+                   ('A70-071-DE.ZPA', 4), ('ZULVA 9611-DE.ZPA', 3), ('VMX       -DE.ZPA', 0), ('ZNAE 9512 -DE.ZPA', 9),
+                   ('L-ORN 4000-DE_v2.ZPA', 2)]
+    for f, v in definitions:
         check_definition(os.path.join(ZPA, f), v, errors)
     de = Definition(os.path.join(ZPA, 'Z202 PA004-DE.ZPA'), 14)
     en = Definition(os.path.join(ZPA, 'Z202 PA004-EN.ZPA'), 14)
@@ -768,7 +802,7 @@ def main():
         print(e)
     if errors:
         return 1
-    print('%d definitions and %d samples ok' % (10, len(samples)))
+    print('%d definitions and %d samples ok' % (len(definitions), len(samples)))
     return 0
 
 

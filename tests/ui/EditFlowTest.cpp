@@ -123,6 +123,7 @@ TEST_F(EditFlowUi, OfflineDoubleClickEditsTheImageAndMarksTheRow)
     ASSERT_TRUE(form->LoadFromPath(kDemo202));
     const int index = indexAt(QStringLiteral("082C"));
     ASSERT_GE(index, 0);
+    const QString expectedStart = QString::number(word(0x082C) / 10.0, 'f', 1).replace(QLatin1Char('.'), DecimalSeparator());
     QString caption, hint, start;
     DriveModal([&](QWidget *w) {
         auto *d = qobject_cast<TWerteAendern1 *>(w);
@@ -136,7 +137,7 @@ TEST_F(EditFlowUi, OfflineDoubleClickEditsTheImageAndMarksTheRow)
     doubleClick(QStringLiteral("Nachlaufzeit"));
     EXPECT_TRUE(caption.endsWith(QStringLiteral("Nachlaufzeit"))) << caption.toStdString();
     EXPECT_EQ(hint, GetText(18) + decimal("0.0") + QStringLiteral(" - ") + decimal("600.0") + QStringLiteral(" s"));
-    EXPECT_FALSE(start.isEmpty());
+    EXPECT_EQ(start, expectedStart);
     EXPECT_EQ(word(0x082C), 125);
     const int row = rowOf(index);
     ASSERT_GE(row, 0);

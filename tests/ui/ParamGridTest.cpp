@@ -190,11 +190,13 @@ TEST_F(ParamGridUi, RefreshKeepsGroupAndTopRow)
     grid->ComboBox1()->setCurrentIndex(selectorItem(QStringLiteral("Freigaben")));
     const int rows = view()->model()->rowCount();
     ASSERT_GT(rows, 30);
+    grid->SetCurrentRow(14);
     view()->scrollTo(view()->model()->index(12, 0), QAbstractItemView::PositionAtTop);
     ASSERT_EQ(grid->TopRow(), 12);
     grid->RefreshGrid();
     EXPECT_EQ(grid->ComboBox1()->currentText(), QStringLiteral("Freigaben"));
     EXPECT_EQ(grid->TopRow(), 12);
+    EXPECT_EQ(grid->CurrentRow(), 14) << "the edited row stays current";
     EXPECT_EQ(grid->Model().TopRowMemory, 0);
     // A group change starts at the top.
     grid->ComboBox1()->setCurrentIndex(selectorItem(QStringLiteral("Alarmfreigaben")));

@@ -279,8 +279,14 @@ void TParamGrid::Fill()
 
 void TParamGrid::RefreshGrid()
 {
-    if (m_controller.ParamsLoaded)
-        Fill();
+    if (!m_controller.ParamsLoaded)
+        return;
+    // After an edit the cursor stays on the edited row, so the next edit starts there.
+    const int current = CurrentRow();
+    const int group = m_combo->currentIndex();
+    Fill();
+    if (current > 0 && m_combo->currentIndex() == group && current < m_model->RowCount())
+        SetCurrentRow(current);
 }
 
 void TParamGrid::FillGrid()
