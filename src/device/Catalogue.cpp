@@ -456,3 +456,13 @@ bool ApplyTypeSettings(DeviceData &d)
     def.VindelOption = IsControllerType(type) && d.Geraet.ProgramVersion > 8;
     return true;
 }
+
+void TakeControllerSettings(DeviceData &d)
+{
+    DeviceState &s = d.State;
+    if (!IsControllerType(s.DeviceType))
+        return;
+    s.AccessCode = QString::number(d.Geraet.GetWord(s.IndexOf(0x080A))).rightJustified(5, QLatin1Char('0'));
+    s.MainsFactor = d.Geraet.GetByte(s.IndexOf(0x080C));
+    s.GenFactor = d.Geraet.GetByte(s.IndexOf(0x080D));
+}

@@ -73,6 +73,10 @@ bool SelectDefinition(DeviceData &d, Prompter &prompter);
 // Builds the definition path for DeviceType and ProgramVersion, opens it and applies the
 // type settings to Def and State. Returns Def.DefinitionLoaded.
 bool OpenModelDefinition(DeviceData &d, Prompter &prompter);
+// The access code and the two voltage factors of a controller, taken again from the image
+// once the definition has set its base: identification runs before that and reads them at
+// the base of whatever set was shown before.
+void TakeControllerSettings(DeviceData &d);
 
 // Applies the type settings of the open definition (TypLines) to Def and State and marks
 // the definition as loaded. False when TypLines cannot be decoded.

@@ -297,12 +297,8 @@ void DeviceReader::Finish()
     DeviceState &s = d.State;
     if (complete) {
         emit m_main.StatusText(0, GetText(181) + QLatin1Char(' ') + d.Def.TypLines.value(0));
-        if (IsControllerType(s.DeviceType)) {
-            // Taken again now that the memory has arrived: identification saw the old image.
-            s.AccessCode = QString::number(d.Geraet.GetWord(s.IndexOf(0x080A))).rightJustified(5, QLatin1Char('0'));
-            s.MainsFactor = d.Geraet.GetByte(s.IndexOf(0x080C));
-            s.GenFactor = d.Geraet.GetByte(s.IndexOf(0x080D));
-        }
+        // Taken again now that the memory has arrived: identification saw the old image.
+        TakeControllerSettings(d);
         if (s.DeviceType == 38)
             s.AccessCode = QString::number(d.Geraet.GetWord(10));
     }

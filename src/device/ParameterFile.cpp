@@ -197,6 +197,7 @@ bool ReadFileParameters(DeviceData &d, Prompter &prompter)
         return false;
     if (!SelectDefinition(d, prompter))
         return false;
+    TakeControllerSettings(d);
     return ReadParameters(d, prompter);
 }
 
@@ -256,6 +257,7 @@ bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter)
         before.Restore(d);
         return false;
     }
+    TakeControllerSettings(d);
     return ReadParameters(d, prompter);
 }
 

@@ -636,7 +636,8 @@ void ParameterSender::TransferNext(const TeleReport &report)
         if (code == 0xF5 && IsTransferSwitchType(type)) {
             p.error(GetText(129));
             m_main.LastAnswerCode = 0;
-            EndTransfer(false);
+            // The progress panel keeps showing the address the controller refused.
+            EndTransfer(false, false);
             return;
         }
         if (!report.Ok() && type != 52) {

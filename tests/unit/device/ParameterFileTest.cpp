@@ -395,3 +395,29 @@ TEST(ParameterFileSamples, EverySampleSurvivesLoadSaveLoadByteIdentical)
 }
 
 } // namespace
+
+namespace {
+
+// The access code and the voltage factors come from the image at the base of the loaded
+// model's definition, whatever set was shown before.
+TEST(ParameterFileSettings, AccessCodeAndFactorsFollowTheLoadedModelsBase)
+{
+    RecordingPrompter prompter;
+    DeviceData d;
+    const QString samples = QStringLiteral(MIRELO_SOURCE_DATA_DIR "/samples/");
+    for (const char *name : {"demo.STW", "demo.ORN", "demo.202", "demo.ORN"}) {
+        ASSERT_TRUE(LoadParameterFile(d, samples + QLatin1String(name), prompter)) << name;
+        const DeviceState &s = d.State;
+        if (QLatin1String(name) == QLatin1String("demo.STW"))
+            continue; // only the controllers keep these in their memory
+        EXPECT_EQ(s.AccessCode.toInt(), d.Geraet.GetWord(s.IndexOf(0x080A))) << name;
+        EXPECT_EQ(s.MainsFactor, d.Geraet.GetByte(s.IndexOf(0x080C))) << name;
+        EXPECT_EQ(s.GenFactor, d.Geraet.GetByte(s.IndexOf(0x080D))) << name;
+        if (QLatin1String(name) == QLatin1String("demo.ORN")) {
+            EXPECT_EQ(s.AccessCode, QStringLiteral("31415"));
+            EXPECT_EQ(s.MainsFactor, 138);
+        }
+    }
+}
+
+} // namespace

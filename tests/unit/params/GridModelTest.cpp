@@ -565,3 +565,50 @@ TEST_F(GridModelDemo, SearchFindsAcrossTheWholeSet)
 }
 
 } // namespace
+
+namespace {
+
+// Rows are marked against the image as loaded: a changed value is marked, a value put back
+// is not, and a new reference clears every mark.
+TEST_F(GridModelDemo, ChangedValuesAreMarkedAgainstTheLoadedImage)
+{
+    g->TakeReference();
+    const int k = group(QStringLiteral("Nennwerte"));
+    ASSERT_GE(k, 0);
+    g->FillGroup(k);
+    ASSERT_GT(g->RowCount(), 2);
+    for (const GridRow &r : g->Rows())
+        EXPECT_FALSE(r.Changed);
+    int row = -1;
+    for (int r = 0; r < g->RowCount() && row < 0; ++r)
+        if (!g->Rows().at(r).TextLine && !g->Rows().at(r).Separator)
+            row = r;
+    ASSERT_GE(row, 0);
+    const int index = g->Rows().at(row).ParameterIndex;
+    const long long at = d.State.IndexOf(d.Params.GetAddress(index).trimmed().toLongLong(nullptr, 16));
+    const int old = d.Geraet.GetByte(at);
+    d.Geraet.SetByte(at, old ^ 0x01);
+    g->Refill();
+    EXPECT_TRUE(g->Rows().at(row).Changed);
+    EXPECT_TRUE(g->ChangedParameters().contains(index));
+    int marked = 0;
+    for (const GridRow &r : g->Rows())
+        marked += r.Changed;
+    EXPECT_GE(marked, 1);
+
+    d.Geraet.SetByte(at, old);
+    g->Refill();
+    EXPECT_FALSE(g->Rows().at(row).Changed);
+    EXPECT_TRUE(g->ChangedParameters().isEmpty());
+
+    d.Geraet.SetByte(at, old ^ 0x01);
+    g->TakeReference();
+    g->Refill();
+    EXPECT_FALSE(g->Rows().at(row).Changed);
+    g->ClearReference();
+    d.Geraet.SetByte(at, old);
+    g->Refill();
+    EXPECT_FALSE(g->Rows().at(row).Changed);
+}
+
+} // namespace
