@@ -71,14 +71,18 @@ protected:
         ASSERT_TRUE(finished.at(0).at(0).toBool()) << prompter.All().join(QLatin1Char('|')).toStdString();
         form->Sender()->SetAckDelayMs(0);
     }
-    // Filters the grid down to the parameter and double-clicks its row.
-    void doubleClick(const QString &text)
+    // Filters the grid down to the parameter (the first hit, or the first at `address`)
+    // and double-clicks its row.
+    void doubleClick(const QString &text, const QString &address = QString())
     {
         TParamGrid *grid = form->ParamGridArea();
         grid->SearchField()->setText(text);
         const TGridModel &m = grid->Model();
+        const TParameterListe &p = form->Controller().Data.Params;
         int row = 0;
-        while (row < m.RowCount() && m.Rows().at(row).Heading)
+        while (row < m.RowCount() &&
+               (m.Rows().at(row).Heading ||
+                (!address.isEmpty() && p.GetAddress(m.Rows().at(row).ParameterIndex).trimmed() != address)))
             ++row;
         ASSERT_LT(row, m.RowCount()) << text.toStdString();
         QTableView *view = grid->StrG_Param();
@@ -237,6 +241,38 @@ TEST_F(EditFlowUi, MainsVoltageChoiceRebuildsTheGrid)
     form->FindAction(QStringLiteral("M_Ein_NetzSSSpg"))->trigger();
     EXPECT_TRUE(preselected);
     EXPECT_EQ(s.MainsFactor, 138);
+}
+
+// Each kind of row opens its own dialog; cancelling it changes nothing.
+TEST_F(EditFlowUi, EveryKindOfRowOpensItsDialog)
+{
+    create();
+    ASSERT_TRUE(form->LoadFromPath(kDemo202));
+    const struct
+    {
+        const char *text;
+        const char *address;
+        const char *dialog;
+    } rows[] = {
+        {"Pickup vorhanden", "0870", "WerteAendernJaNein"},
+        {"Spitzenlastanforderung", "087A", "WerteAendern_PerRadioButton"},
+        {"Schnellstop", "087B", "WerteAendernAuswahl"},
+        {"Tank Reserve", "087C", "WerteAendernAuswahl16Check"},
+        {"Kanal 1 Bezeichnung", "1100", "WerteAendernFText"},
+        {"Codierung freier Alarm 01", "", "WerteAendernFehler"},
+        {"K01 Relais", "094C", "WerteAendernRelais"},
+        {"Nachlaufzeit", "082C", "WerteAendern1"},
+    };
+    const auto imageBefore = form->Controller().Data.Geraet.Image;
+    for (const auto &r : rows) {
+        QString opened;
+        DriveModal([&](QWidget *w) { opened = w->objectName(); });
+        doubleClick(QString::fromUtf8(r.text), QString::fromLatin1(r.address));
+        EXPECT_EQ(opened, QString::fromLatin1(r.dialog)) << r.text;
+        EXPECT_TRUE(form->Controller().PendingAction.isEmpty()) << r.text;
+    }
+    EXPECT_EQ(form->Controller().Data.Geraet.Image, imageBefore);
+    EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
 }
 
 } // namespace
