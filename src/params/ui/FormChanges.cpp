@@ -1,4 +1,5 @@
 #include "params/ui/FormChanges.h"
+#include "shell/Translate.h"
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,13 +11,16 @@ TFormChanges::TFormChanges(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormChanges"));
     setWindowTitle(QStringLiteral("Mirelo Parameter zum Gerät"));
+    m_texts.Consts = {QStringLiteral("Die Parameter im Gerät stimmen mit den geladenen überein.#13Parameter zum Gerät senden?"),
+                      QStringLiteral("%1 Parameter werden im Gerät geändert. Parameter zum Gerät senden?"),
+                      QStringLiteral("Adresse"), QStringLiteral("Parameter"), QStringLiteral("Im Gerät"),
+                      QStringLiteral("Neu")};
+    new TConstListHolder(m_texts, QStringLiteral("CL_Texts"), this);
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("Label1"));
     m_label->setWordWrap(true);
     m_table = new QTableWidget(0, 4, this);
     m_table->setObjectName(QStringLiteral("Tbl_Changes"));
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("Adresse"), QStringLiteral("Parameter"), QStringLiteral("Im Gerät"), QStringLiteral("Neu")});
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(20);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -43,11 +47,10 @@ TFormChanges::TFormChanges(QWidget *parent) : QDialog(parent)
 
 void TFormChanges::Prepare(const QVector<ParameterChange> &changes)
 {
-    m_label->setText(changes.isEmpty()
-                         ? QStringLiteral("Die Parameter im Gerät stimmen mit den geladenen überein.\n"
-                                          "Parameter zum Gerät senden?")
-                         : QStringLiteral("%1 Parameter werden im Gerät geändert. Parameter zum Gerät senden?")
-                               .arg(changes.size()));
+    const QStringList &t = m_texts.Consts;
+    QString sentence = changes.isEmpty() ? t.value(0) : t.value(1).arg(changes.size());
+    m_label->setText(sentence.replace(QLatin1String("#13"), QLatin1String("\n")));
+    m_table->setHorizontalHeaderLabels(t.mid(2, 4));
     m_table->setVisible(!changes.isEmpty());
     m_table->setRowCount(int(changes.size()));
     for (int r = 0; r < changes.size(); ++r) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "params/ParameterSender.h"
+#include "shell/Texts.h"
 #include <QDialog>
 
 class QLabel;
@@ -25,6 +26,9 @@ public:
     QPushButton *CancelButton() const { return m_cancel; }
 
 private:
+    // Translated with the window ("FormChanges.CL_Texts.Consts_i"): the two sentences and
+    // the column headers.
+    TConstList m_texts;
     QLabel *m_label;
     QTableWidget *m_table;
     QPushButton *m_ok;
