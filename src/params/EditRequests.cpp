@@ -29,7 +29,6 @@ int YesNoRequest::Preselected() const
     return yes == CurrentText ? 0 : 1;
 }
 
-
 // Dialogs an implementation does not offer answer as if cancelled.
 bool EditDialogs::AskChoice8(const Choice8Request &, int &) { return false; }
 bool EditDialogs::AskChoice16(const Choice16Request &, int &) { return false; }
