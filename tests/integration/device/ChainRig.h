@@ -8,6 +8,7 @@
 #include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
 #include "shell/MainController.h"
+#include "support/EventWait.h"
 #include "support/ScriptedPrompter.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -100,11 +101,7 @@ struct ChainRig
 
     bool WaitUntil(const std::function<bool()> &done, int timeoutMs = 30000)
     {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < timeoutMs)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        return done();
+        return ::WaitUntil(done, timeoutMs);
     }
 
     // Reads and waits for the end of the read (and of a search it started).

@@ -1,3 +1,4 @@
+#include "support/EventWait.h"
 #include "link/TeleThread.h"
 #include "shell/MainController.h"
 #include "shell/Texts.h"
@@ -47,10 +48,7 @@ protected:
     // Runs the event loop until n reports reached the controller's continuations.
     void WaitFor(const std::function<bool()> &done)
     {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < 10000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        ::WaitUntil(done, 10000);
     }
 
     ScriptedPrompter prompter;
