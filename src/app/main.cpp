@@ -19,7 +19,8 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(TFormMain::ApplicationTitle());
     parser.addHelpOption();
     parser.addVersionOption();
-    // Without --data the data folder comes from $MIRELO_DATA_DIR, else beside the program.
+    // Without --data the data folder comes from $MIRELO_DATA_DIR, else share/mirelo of the
+    // prefix the program is installed in, else the source tree.
     QCommandLineOption dataOption(QStringLiteral("data"),
                                   QStringLiteral("Folder with ZPA, ini and the manuals."), QStringLiteral("DIR"));
     parser.addOption(dataOption);

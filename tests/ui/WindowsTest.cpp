@@ -554,7 +554,7 @@ TEST(AboutBoxTest, AnyKeyClosesTheModalBox)
     EXPECT_FALSE(box.isVisible());
 }
 
-TEST(AboutBoxTest, OkButtonClosesTheModalBoxButNotInTheSplash)
+TEST(AboutBoxTest, OkButtonClosesTheModalBox)
 {
     TAboutBox box;
     auto *buttons = box.findChild<QDialogButtonBox *>(QStringLiteral("ButtonBox"));
@@ -567,11 +567,6 @@ TEST(AboutBoxTest, OkButtonClosesTheModalBoxButNotInTheSplash)
     failsafe.start(5000);
     EXPECT_EQ(box.exec(), int(QDialog::Accepted));
     EXPECT_FALSE(box.isVisible());
-
-    TAboutBox splash;
-    splash.ShowSplash(0);
-    EXPECT_FALSE(splash.findChild<QDialogButtonBox *>(QStringLiteral("ButtonBox"))->isVisible());
-    splash.close();
 }
 
 TEST(AboutBoxTest, SplashClosesByItself)

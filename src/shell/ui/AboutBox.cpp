@@ -100,6 +100,12 @@ TAboutBox::TAboutBox(QWidget *parent, const QString &languageCode) : QDialog(par
     layout->setContentsMargins(18, 18, 24, 18);
     layout->addLayout(row, 1);
     layout->addWidget(m_buttons);
+    fitToContents();
+}
+
+void TAboutBox::fitToContents()
+{
+    layout()->activate();
     setFixedSize(sizeHint());
 }
 
@@ -141,6 +147,7 @@ void TAboutBox::ShowSplash(int closeAfterMs)
 {
     m_splash = true;
     m_buttons->hide();
+    fitToContents();
     setWindowModality(Qt::NonModal);
     setWindowFlag(Qt::SplashScreen, true);
     show();
@@ -149,6 +156,7 @@ void TAboutBox::ShowSplash(int closeAfterMs)
             close();
             m_splash = false;
             m_buttons->show();
+            fitToContents();
             setWindowFlag(Qt::SplashScreen, false);
         });
 }

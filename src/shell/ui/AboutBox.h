@@ -35,6 +35,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    // Fixed to what is shown: the splash has no button row.
+    void fitToContents();
     QLabel *m_picture = nullptr;
     QLabel *m_version = nullptr;
     QLabel *m_address = nullptr;

@@ -36,7 +36,7 @@ bool catches(qint64 pid, int number)
 TEST(ProgramEnd, SignalSavesTheSettingsWithoutTheRunsPort)
 {
     ASSERT_TRUE(QFileInfo(programPath()).isExecutable()) << programPath().toStdString();
-    for (int number : {SIGTERM, SIGINT}) {
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) {
         QTemporaryDir config;
         ASSERT_TRUE(config.isValid());
         const QString ini = config.filePath(QStringLiteral("Mirelo.ini"));

@@ -11,7 +11,6 @@
 #include <csignal>
 #include <gtest/gtest.h>
 #include <random>
-#include <vector>
 #include <sys/resource.h>
 
 namespace
@@ -456,76 +455,40 @@ TEST(PrgInit, SurvivesBrokenSettingsFiles)
     }
 }
 
-TEST(PrgInit, FolderOutsideWindows1252SurvivesTwoCloses)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ConfigDirGuard guard(dir.path());
-    // A file of an existing installation, Windows-1252, with a key of another program.
-    ASSERT_TRUE(writeAll(dir.filePath(QStringLiteral("Mirelo.ini")), "[Ini]\r\nFremd=Gr\xFC\xDF" "e\r\n"));
-    TPrgInit init;
-    ProgramSettings s;
-    ReadSettings(init, s);
-    init.ParamFolder = QStringLiteral("/home/иван/Baldren");
-    RecordingPrompter prompter;
-    for (int close = 0; close < 2; ++close) {
-        ASSERT_TRUE(WriteSettings(init, s, prompter));
-        TPrgInit back;
-        ProgramSettings sb;
-        ReadSettings(back, sb);
-        EXPECT_EQ(back.ParamFolder, init.ParamFolder) << close;
-        IniFile raw(dir.filePath(QStringLiteral("Mirelo.ini")));
-        EXPECT_EQ(raw.ReadString(QStringLiteral("Ini"), QStringLiteral("Fremd"), QString()), QStringLiteral("Grüße"));
-        init = back;
-        s = sb;
-    }
-    EXPECT_TRUE(readAll(dir.filePath(QStringLiteral("Mirelo.ini"))).startsWith("\xEF\xBB\xBF[Ini]\r\n"));
-}
-
 TEST(PrgInit, PortForThisRunNeverReachesTheFile)
 {
-    // Each step acts on the settings read from a file with Port=/dev/ttyUSB0; then the port
-    // in use and the port written are checked.
-    enum Op { RunPort, Choose, Reread };
-    struct Step {
-        Op op;
-        const char *port;
-    };
-    struct Case {
-        const char *what;
-        std::vector<Step> steps;
+    // Steps on the settings of a file with Port=/dev/ttyUSB0: "run X" is --port X,
+    // "choose X" a choice in the program, "reread" the file read again.
+    const struct {
+        QStringList steps;
         const char *inUse, *saved;
     } cases[] = {
-        {"no --port: the file's port", {}, "/dev/ttyUSB0", "/dev/ttyUSB0"},
-        {"--port is used, not saved", {{RunPort, "SIM"}}, "SIM", "/dev/ttyUSB0"},
-        {"another port chosen in the program is saved", {{RunPort, "SIM"}, {Choose, "/dev/ttyUSB1"}}, "/dev/ttyUSB1",
-         "/dev/ttyUSB1"},
-        {"choosing the run's own port again is no choice", {{RunPort, "SIM"}, {Choose, "SIM"}}, "SIM", "/dev/ttyUSB0"},
-        {"chosen away and back to the run's port", {{RunPort, "SIM"}, {Choose, "/dev/ttyUSB1"}, {Choose, "SIM"}},
-         "SIM", "SIM"},
-        {"settings read again keep the run's port", {{RunPort, "SIM"}, {Reread, ""}}, "SIM", "/dev/ttyUSB0"},
-        {"a choice without --port is saved", {{Choose, "/dev/ttyACM0"}}, "/dev/ttyACM0", "/dev/ttyACM0"},
+        {{}, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {{"run SIM"}, "SIM", "/dev/ttyUSB0"},
+        {{"run SIM", "choose /dev/ttyUSB1"}, "/dev/ttyUSB1", "/dev/ttyUSB1"},
+        {{"run SIM", "choose SIM"}, "SIM", "/dev/ttyUSB0"}, // the run's own port is no other choice
+        {{"run SIM", "choose /dev/ttyUSB1", "choose SIM"}, "SIM", "SIM"},
+        {{"run SIM", "reread"}, "SIM", "/dev/ttyUSB0"},
+        {{"choose /dev/ttyACM0"}, "/dev/ttyACM0", "/dev/ttyACM0"},
     };
     const QByteArray file = "[Com]\r\nPort=/dev/ttyUSB0\r\n";
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         Loaded l = readBytes(file);
-        for (const Step &st : c.steps) {
-            const QString port = QString::fromUtf8(st.port);
-            if (st.op == RunPort)
+        IniFile ini;
+        ini.LoadFromBytes(file);
+        for (const QString &step : c.steps) {
+            const QString port = step.section(QLatin1Char(' '), 1);
+            if (step.startsWith(QLatin1String("run")))
                 l.init.UsePortForThisRun(port);
-            else if (st.op == Choose)
+            else if (step.startsWith(QLatin1String("choose")))
                 l.init.ChoosePort(port);
-            else {
-                IniFile ini;
-                ini.LoadFromBytes(file);
+            else
                 ReadSettingsFromIni(ini, l.init, l.settings);
-            }
         }
-        EXPECT_EQ(l.init.PortName, QString::fromUtf8(c.inUse)) << c.what;
-        IniFile out;
-        out.LoadFromBytes(file);
-        WriteSettingsToIni(out, l.init, l.settings);
-        EXPECT_EQ(out.ReadString(QStringLiteral("Com"), QStringLiteral("Port"), QString()), QString::fromUtf8(c.saved))
-            << c.what;
+        const std::string what = c.steps.join(QLatin1String(", ")).toStdString();
+        EXPECT_EQ(l.init.PortName, QString::fromUtf8(c.inUse)) << what;
+        WriteSettingsToIni(ini, l.init, l.settings);
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Com"), QStringLiteral("Port"), QString()), QString::fromUtf8(c.saved))
+            << what;
     }
 }
