@@ -1,9 +1,11 @@
 #include "SimPort.h"
 #include "shell/DataDir.h"
 #include "shell/MainController.h"
+#include "shell/QuitSignals.h"
 #include "shell/ui/FormMain.h"
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QSessionManager>
 #include <QTimer>
 
 int main(int argc, char **argv)
@@ -17,7 +19,8 @@ int main(int argc, char **argv)
     parser.setApplicationDescription(TFormMain::ApplicationTitle());
     parser.addHelpOption();
     parser.addVersionOption();
-    // Without --data the data folder comes from $MIRELO_DATA_DIR, else beside the program.
+    // Without --data the data folder comes from $MIRELO_DATA_DIR, else share/mirelo of the
+    // prefix the program is installed in, else the source tree.
     QCommandLineOption dataOption(QStringLiteral("data"),
                                   QStringLiteral("Folder with ZPA, ini and the manuals."), QStringLiteral("DIR"));
     parser.addOption(dataOption);
@@ -36,11 +39,30 @@ int main(int argc, char **argv)
     // is created; then the splash and the update notice.
     TFormMain formMain;
     if (parser.isSet(portOption))
-        formMain.Controller().Init.PortName = parser.value(portOption);
+        formMain.Controller().Init.UsePortForThisRun(parser.value(portOption));
     formMain.ShowSplashAndUpdateNotice();
     // The interface window (telegram thread, saved port) and the dialogs, hidden.
     formMain.CreateWindows();
     formMain.show();
+    // kill, Ctrl+C and a closed terminal end the program as a normal close does, without
+    // the questions a window might ask; the event loop then ends and the windows and the
+    // telegram thread are taken down in order.
+    MainController &controller = formMain.Controller();
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::Received, &app, [&controller] {
+        controller.CloseParameters();
+        controller.SaveSettingsAtExit();
+        QCoreApplication::exit(0);
+    });
+    // Logout or shutdown: the session may still be cancelled, so the settings are written
+    // without ending anything; whatever way the loop ends afterwards saves once more.
+#ifndef QT_NO_SESSIONMANAGER
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&controller](QSessionManager &) {
+        if (controller.Init.AutoSave)
+            WriteSettings(controller.Init, controller.Settings, controller.UserPrompter());
+    });
+#endif
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &app, [&controller] { controller.SaveSettingsAtExit(); });
     // The access-code dialog once the message loop runs, over the visible main window.
     QTimer::singleShot(0, &formMain, [&formMain] { formMain.ShowIdentAtStart(); });
     return app.exec();

@@ -22,19 +22,28 @@ namespace DataDir {
 
 void setOverride(const QString &dir) { g_override = dir; }
 
-QString path()
+QString choose(const QString &explicitDir, const QString &envDir, const QString &programDir,
+               const QString &sourceDir)
 {
-    if (!g_override.isEmpty())
-        return QDir(g_override).absolutePath();
-    const QString env = qEnvironmentVariable("MIRELO_DATA_DIR");
-    if (!env.isEmpty())
-        return QDir(env).absolutePath();
-    if (QCoreApplication::instance()) {
-        const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/mirelo");
+    if (!explicitDir.isEmpty())
+        return QDir::cleanPath(QDir(explicitDir).absolutePath());
+    if (!envDir.isEmpty())
+        return QDir::cleanPath(QDir(envDir).absolutePath());
+    if (!programDir.isEmpty()) {
+        // bin/ and share/ of one prefix: wherever the package or `cmake --install` put it.
+        const QString installed = QDir::cleanPath(programDir + QStringLiteral("/../share/mirelo"));
         if (QFileInfo(installed + QStringLiteral("/ZPA")).isDir())
             return QDir(installed).absolutePath();
     }
-    return QStringLiteral(MIRELO_SOURCE_DATA_DIR);
+    return QDir::cleanPath(QDir(sourceDir).absolutePath());
+}
+
+QString path()
+{
+    const QString programDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    return choose(g_override, qEnvironmentVariable("MIRELO_DATA_DIR"), programDir,
+                  QStringLiteral(MIRELO_SOURCE_DATA_DIR));
 }
 
 QString resolvePath(const QString &p)

@@ -214,7 +214,13 @@ QByteArray IniFile::ToBytes() const
             text += QLatin1String("\r\n");
         }
     }
-    return Ansi::encode(text);
+    // Windows-1252 keeps the file readable by existing installations; a text it cannot
+    // hold (a folder /home/иван) would come back as "?", so such a file is UTF-8 with a
+    // byte-order mark instead, which both readers recognise.
+    const QByteArray ansi = Ansi::encode(text);
+    if (Ansi::decode1252(ansi) == text)
+        return ansi;
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
 bool IniFile::SaveToFile(const QString &fileName) const

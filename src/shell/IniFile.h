@@ -15,7 +15,8 @@
 //   comments; internal blanks in keys ("letzte Manuelle Wahl") are part of the key;
 // - when a key or section occurs twice, the first occurrence wins;
 // - read as Windows-1252 (UTF-8 when the bytes are valid UTF-8), any line end;
-//   written as Windows-1252 with CR LF, atomically.
+//   written as Windows-1252 with CR LF, atomically; as UTF-8 with a byte-order mark
+//   when some text cannot be written in Windows-1252.
 class IniFile
 {
 public:
@@ -32,7 +33,8 @@ public:
     bool LoadFromFile(const QString &fileName);
     // Replaces the contents with the given file bytes.
     void LoadFromBytes(const QByteArray &bytes);
-    // The file as it would be written: Windows-1252, every line ended by CR LF.
+    // The file as it would be written: Windows-1252 (else UTF-8 with a byte-order mark),
+    // every line ended by CR LF.
     QByteArray ToBytes() const;
     // Writes atomically; on failure the previous file stays untouched and false is returned.
     bool SaveToFile(const QString &fileName) const;

@@ -157,3 +157,12 @@ QString MainController::GetTextForDevice(int n) const
     Texts::SetDeviceTypeForTexts(Data.State.DeviceType);
     return GetText(n);
 }
+
+void MainController::SaveSettingsAtExit()
+{
+    if (m_savedAtExit)
+        return;
+    m_savedAtExit = true;
+    if (Init.AutoSave)
+        WriteSettings(Init, Settings, m_prompter);
+}

@@ -71,6 +71,11 @@ public:
 
     QString GetTextForDevice(int n) const;
 
+    // The settings as the program leaves them: written when AUTOSAVE is on, once, by
+    // whichever way of ending comes first (window closed, termination signal, end of the
+    // event loop).
+    void SaveSettingsAtExit();
+
 signals:
     void LogLine(const QString &kind, const QString &text);
     void StatusText(int panel, const QString &text);
@@ -92,5 +97,6 @@ private:
     Prompter &m_prompter;
     TTeleThread *m_thread = nullptr;
     QHash<QString, Action> m_actions;
+    bool m_savedAtExit = false;
     int m_pendingWrites = 0; // SetPendingAction calls, to see whether a continuation re-armed it
 };

@@ -48,6 +48,32 @@ TPrgInit::TPrgInit()
 {
 }
 
+void TPrgInit::UsePortForThisRun(const QString &port)
+{
+    if (!m_portForThisRun) {
+        m_savedPort = PortName;
+        m_portForThisRun = true;
+    }
+    PortName = port;
+}
+
+void TPrgInit::ChoosePort(const QString &port)
+{
+    if (m_portForThisRun && port == PortName)
+        return;
+    m_portForThisRun = false;
+    m_savedPort.clear();
+    PortName = port;
+}
+
+void TPrgInit::SetSavedPort(const QString &port)
+{
+    if (m_portForThisRun)
+        m_savedPort = port;
+    else
+        PortName = port;
+}
+
 ProgramSettings::ProgramSettings()
     : Language(QStringLiteral("deu")), Zeile1(kDefaultZeile1), Zeile2(kDefaultZeile2),
       Protocol(Settings::DefaultProtocol), Handshake(false), Modem(defaultModem()),
@@ -87,7 +113,7 @@ void ReadSettingsFromIni(const IniFile &ini, TPrgInit &init, ProgramSettings &se
     init.AutoSave = ini.ReadBool(kIni, QStringLiteral("AUTOSAVE"), true);
     init.UpdatePath = ini.ReadString(kIni, QStringLiteral("UPDATEPATH"), kDefaultUpdatePath);
 
-    init.PortName = ini.ReadString(kCom, QStringLiteral("Port"), kDefaultPort);
+    init.SetSavedPort(ini.ReadString(kCom, QStringLiteral("Port"), kDefaultPort));
     init.BaudText = ini.ReadString(kCom, QStringLiteral("Baud"), kDefaultBaud);
     // The own address is one telegram byte: a value that does not fit is not truncated
     // into some other device number but replaced by the default.
@@ -137,7 +163,7 @@ void WriteSettingsToIni(IniFile &ini, const TPrgInit &init, const ProgramSetting
     ini.WriteBool(kIni, QStringLiteral("AUTOSAVE"), init.AutoSave);
     ini.WriteString(kIni, QStringLiteral("UPDATEPATH"), init.UpdatePath);
 
-    ini.WriteString(kCom, QStringLiteral("Port"), init.PortName);
+    ini.WriteString(kCom, QStringLiteral("Port"), init.PortToSave());
     ini.WriteString(kCom, QStringLiteral("Baud"), init.BaudText);
     ini.WriteString(kCom, QStringLiteral("EGNR"), QLatin1Char('$') + Text::ByteToHex(init.OwnAddress));
     ini.WriteInteger(kCom, QStringLiteral("Protokoll"), settings.Protocol);

@@ -31,6 +31,22 @@ public:
     bool Ident;          // "IDENT": access-code dialog at start
     bool AutoSave;       // "AUTOSAVE": write the settings when the program ends
     QString UpdatePath;  // "UPDATEPATH": folder searched for a newer program
+
+    // The port named on the command line: used for this run only, the file keeps the
+    // saved port.
+    void UsePortForThisRun(const QString &port);
+    // A port the user chose in the program: used, and saved from now on. Choosing the
+    // port already in use for this run changes nothing (it was not a choice of another).
+    void ChoosePort(const QString &port);
+    // The port as read from the file: taken into use unless a port for this run is set.
+    void SetSavedPort(const QString &port);
+    bool PortIsForThisRun() const { return m_portForThisRun; }
+    // What the settings file gets as "Port".
+    QString PortToSave() const { return m_portForThisRun ? m_savedPort : PortName; }
+
+private:
+    QString m_savedPort;
+    bool m_portForThisRun = false;
 };
 
 // The modem strings; the modem window keeps one set in use and one to be saved.

@@ -113,6 +113,8 @@ QStringList buildStrings()
         {131, u"Phasenlage"},
         // The label of the smallest allowed calibration difference; the table had only a placeholder.
         {135, u"Mindestdifferenz"},
+        // The warning for a manual that is not installed; the file name follows on the next line.
+        {136, u"Das Handbuch wurde nicht gefunden:"},
         {137, u"Dieser Parameter ist geschützt."},
         {138, u"Bitte schalten Sie die Versorgungsspannung des Reglers für ca. 30 Sekunden aus,#13damit die Parameter übernommen werden."},
         {139, u"Wartungsintervall"},
@@ -154,6 +156,10 @@ QStringList buildStrings()
         {321, u"Sprache wählen"},
         {322, u"Schnittstelle wählen"},
         {324, u"Update vorhanden, siehe:"},
+        // Texts of the shell beyond the original table.
+        {400, u"Diese Funktion ist in dieser Version noch nicht verfügbar."},
+        {401, u"Das Verzeichnis \"%1\" existiert nicht.#13Soll es erstellt werden?"},
+        {402, u"vom "},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -2,7 +2,11 @@
 #include "shell/DataDir.h"
 #include "shell/IniFile.h"
 #include "shell/PrgInit.h"
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QPointer>
+#include <QTranslator>
 #include <QVariant>
 #include <QVariantHash>
 #include <memory>
@@ -318,9 +322,48 @@ void RestoreAlarmTexts(TConstList &zlt, const SavedAlarmTexts &saved)
             zlt.Consts[e.first] = e.second;
 }
 
+QLocale LocaleOfLanguage(const QString &languageCode)
+{
+    const QString code = languageCode.trimmed().toLower();
+    QLocale::Language language = QLocale::AnyLanguage;
+    if (code.size() == 3)
+        language = QLocale::codeToLanguage(code, QLocale::ISO639Part2);
+    else if (code.size() == 2)
+        language = QLocale::codeToLanguage(code, QLocale::ISO639Part1);
+    return language == QLocale::AnyLanguage ? QLocale::c() : QLocale(language);
+}
+
+bool InstallQtTranslation(const QString &languageCode, const QString &qtFolder)
+{
+    QCoreApplication *app = QCoreApplication::instance();
+    if (!app)
+        return false;
+    // One translator, owned by the application, replaced at each language switch.
+    static QPointer<QTranslator> s_installed;
+    if (s_installed) {
+        QCoreApplication::removeTranslator(s_installed);
+        delete s_installed;
+    }
+    const QLocale locale = LocaleOfLanguage(languageCode);
+    if (locale.language() == QLocale::English)
+        return true;
+    if (locale.language() == QLocale::C)
+        return false;
+    auto *translator = new QTranslator(app);
+    const QString folder = qtFolder.isEmpty() ? QLibraryInfo::path(QLibraryInfo::TranslationsPath) : qtFolder;
+    if (!translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    s_installed = translator;
+    return true;
+}
+
 QString StartupLanguage(const ProgramSettings &settings, const QString &folder, const QList<QObject *> &windows,
                         const QString &currentSuffix)
 {
+    InstallQtTranslation(settings.Language);
     if (settings.Language != GermanCode())
         TranslateWindows(folder, windows, settings.Language);
     const int index = IndexOfLanguage(settings.Languages, settings.Language);
@@ -342,6 +385,7 @@ bool ChooseLanguage(ProgramSettings &settings, QString &languageSuffix, int inde
     const SavedAlarmTexts saved = SaveAlarmTexts(CL_ZLT());
     TranslateWindows(folder, windows, settings.Language);
     RestoreAlarmTexts(CL_ZLT(), saved);
+    InstallQtTranslation(settings.Language);
     return true;
 }
 

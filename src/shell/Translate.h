@@ -1,6 +1,7 @@
 #pragma once
 #include "shell/Texts.h"
 #include <QList>
+#include <QLocale>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -103,10 +104,21 @@ SavedAlarmTexts SaveAlarmTexts(const TConstList &zlt);
 // Puts the saved entries back where they were; entries the table no longer has stay away.
 void RestoreAlarmTexts(TConstList &zlt, const SavedAlarmTexts &saved);
 
+// ---- Qt's own texts (file dialogs, standard buttons, context menus) ----
+
+// The locale of a language code of the list: three letters ("deu", "eng", also "ger")
+// or two ("de"); C for a code no language has.
+QLocale LocaleOfLanguage(const QString &languageCode);
+// Puts Qt's translation "qtbase" for the language into use in place of the one before,
+// from qtFolder (empty: Qt's own translation folder). English is Qt's own language and
+// needs no file; false when no file for another language was found, and Qt then speaks
+// English. Needs the application object; without it, false and nothing changes.
+bool InstallQtTranslation(const QString &languageCode, const QString &qtFolder = QString());
+
 // ---- language at start and language choice ----
 
-// Showing the main window: translates the windows unless the language code is "deu"
-// (exactly) and returns the suffix of the current language as written in the list
+// Showing the main window: puts Qt's own texts into the language, translates the windows
+// unless the language code is "deu" (exactly) and returns the suffix of the current language as written in the list
 // (lower case kept). Without a list entry for the code, currentSuffix is returned.
 QString StartupLanguage(const ProgramSettings &settings, const QString &folder, const QList<QObject *> &windows,
                         const QString &currentSuffix);
@@ -115,7 +127,8 @@ QString StartupLanguage(const ProgramSettings &settings, const QString &folder, 
 // settings.Language := its code, languageSuffix := its suffix in upper case; then
 // reloadDefinitions (the caller's part: reload the definition file for the new suffix,
 // rebuild the grid, remember the actual-value page); then the definition alarm texts of
-// CL_ZLT are kept, all windows translated and the kept alarm texts put back.
+// CL_ZLT are kept, all windows translated and the kept alarm texts put back, and Qt's
+// own texts switched to the language.
 // False (and nothing changed) when the index is outside the list.
 bool ChooseLanguage(ProgramSettings &settings, QString &languageSuffix, int index, const QString &folder,
                     const QList<QObject *> &windows, const std::function<void()> &reloadDefinitions = {});

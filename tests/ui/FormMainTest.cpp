@@ -11,7 +11,12 @@
 #include "shell/MainController.h"
 #include "shell/Texts.h"
 #include "link/ui/FormLWL.h"
+#include "shell/ui/AboutBox.h"
+#include "shell/ui/FormInit.h"
 #include "shell/ui/FormMain.h"
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QPushButton>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -245,6 +250,48 @@ TEST_F(FormMainUi, LanguageSwitchToEnglishAndBackReloadsTheDefinition)
     EXPECT_TRUE(prompter.Errors.isEmpty()) << prompter.Errors.join(QLatin1Char('|')).toStdString();
 }
 
+TEST_F(FormMainUi, ShellMessagesAndQtsOwnTextsFollowTheLanguage)
+{
+    create();
+    form->CreateWindows();
+    QDialogButtonBox early(QDialogButtonBox::Cancel); // made before any switch: retranslated
+    const QString fresh = config.path() + QStringLiteral("/neu");
+    const struct {
+        int index;
+        QString manual, notAvailable, folderQuestion, cancel, versionFrom;
+    } languages[] = {
+        {1, QStringLiteral("The manual was not found:"),
+         QStringLiteral("This function is not available in this version yet."),
+         QStringLiteral("The folder \"%1\" does not exist.\rShall it be created?"), QStringLiteral("Cancel"),
+         QStringLiteral("\nof ")},
+        {0, QStringLiteral("Das Handbuch wurde nicht gefunden:"),
+         QStringLiteral("Diese Funktion ist in dieser Version noch nicht verfügbar."),
+         QStringLiteral("Das Verzeichnis \"%1\" existiert nicht.\rSoll es erstellt werden?"), QStringLiteral("Abbrechen"),
+         QStringLiteral("\nvom ")},
+    };
+    for (const auto &l : languages) {
+        form->ApplyLanguage(l.index);
+        QCoreApplication::sendPostedEvents(); // the windows hear of Qt's new language by event
+        prompter.Clear();
+        item("Menu61")->trigger();
+        item("Menu411")->trigger();
+        prompter.Answers = {false};
+        EXPECT_FALSE(form->SettingsWindow()->UseFolder(fresh));
+        ASSERT_EQ(prompter.Warnings.size(), 1) << l.index;
+        EXPECT_EQ(prompter.Warnings[0], l.manual + QLatin1Char('\r') + form->ManualPath(QStringLiteral("PA100V00")));
+        ASSERT_EQ(prompter.Infos.size(), 1) << l.index;
+        EXPECT_EQ(prompter.Infos[0], l.notAvailable);
+        ASSERT_EQ(prompter.Questions.size(), 1) << l.index;
+        EXPECT_EQ(prompter.Questions[0], l.folderQuestion.arg(QDir::toNativeSeparators(fresh)));
+        EXPECT_EQ(early.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), l.cancel) << l.index;
+        QDialogButtonBox late(QDialogButtonBox::Cancel);
+        EXPECT_EQ(late.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), l.cancel) << l.index;
+        EXPECT_TRUE(TAboutBox::VersionText(QStringLiteral("1"), QDate(2026, 12, 9), form->Controller().Settings.Language)
+                        .contains(l.versionFrom))
+            << l.index;
+    }
+}
+
 TEST_F(FormMainUi, FileLoadFillsTheGridInFileColourAndSaves)
 {
     create();
@@ -304,7 +351,8 @@ TEST_F(FormMainUi, MissingManualWarnsWithItsName)
     create();
     item("Menu61")->trigger();
     ASSERT_EQ(prompter.Warnings.size(), 1);
-    EXPECT_EQ(prompter.Warnings[0], GetText(136) + QLatin1Char('\r') + form->ManualPath(QStringLiteral("PA100V00")));
+    EXPECT_EQ(prompter.Warnings[0], QStringLiteral("Das Handbuch wurde nicht gefunden:\r") +
+                                        form->ManualPath(QStringLiteral("PA100V00")));
     EXPECT_TRUE(form->ManualPath(QStringLiteral("PA100V00")).endsWith(QStringLiteral("PA100V00-DE.pdf")));
 }
 

@@ -22,6 +22,7 @@
 #include <QPointer>
 #include <QDir>
 #include <QFile>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -519,9 +520,16 @@ TEST_F(SettingsDialogTest, ANewFolderIsMadeOnlyAfterAsking)
 
 TEST(AboutBoxTest, VersionLineAndProgramDate)
 {
-    const QDate day(2024, 5, 17);
-    EXPECT_EQ(TAboutBox::VersionText(QStringLiteral("1.2.3"), day),
-              QStringLiteral("Version 1.2.3u\nvom ") + QLocale::system().toString(day, QLocale::ShortFormat));
+    const QDate day(2024, 5, 7);
+    EXPECT_EQ(TAboutBox::VersionText(QStringLiteral("1.2.3"), day), QStringLiteral("Version 1.2.3u\nvom 07.05.2024"));
+    // The date follows the interface language, whatever the system's locale.
+    const struct {
+        const char *code, *expected;
+    } dates[] = {{"deu", "07.05.2024"}, {"ger", "07.05.2024"}, {"eng", "7 May 2024"}, {"fra", "7 mai 2024"},
+                 {"", "7 May 2024"},    {"zzz", "7 May 2024"}};
+    for (const auto &d : dates)
+        EXPECT_EQ(TAboutBox::DateText(day, QString::fromUtf8(d.code)), QString::fromUtf8(d.expected)) << d.code;
+    EXPECT_TRUE(TAboutBox::DateText(QDate(), QStringLiteral("deu")).isEmpty());
     EXPECT_EQ(TAboutBox::ProgramDate(), QFileInfo(QCoreApplication::applicationFilePath()).lastModified().date());
 
     TAboutBox box;
@@ -543,6 +551,21 @@ TEST(AboutBoxTest, AnyKeyClosesTheModalBox)
     t.start();
     box.exec();
     EXPECT_LT(t.elapsed(), 4000);
+    EXPECT_FALSE(box.isVisible());
+}
+
+TEST(AboutBoxTest, OkButtonClosesTheModalBox)
+{
+    TAboutBox box;
+    auto *buttons = box.findChild<QDialogButtonBox *>(QStringLiteral("ButtonBox"));
+    ASSERT_NE(buttons, nullptr);
+    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+    ASSERT_NE(ok, nullptr);
+    QTimer::singleShot(0, &box, [ok] { QTest::mouseClick(ok, Qt::LeftButton); });
+    QTimer failsafe;
+    QObject::connect(&failsafe, &QTimer::timeout, &box, &QDialog::reject);
+    failsafe.start(5000);
+    EXPECT_EQ(box.exec(), int(QDialog::Accepted));
     EXPECT_FALSE(box.isVisible());
 }
 

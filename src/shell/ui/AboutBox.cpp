@@ -1,6 +1,9 @@
 #include "shell/ui/AboutBox.h"
+#include "shell/Texts.h"
+#include "shell/Translate.h"
 #include "shell/UpdateCheck.h"
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -48,7 +51,7 @@ QDate BuildDate()
 }
 } // namespace
 
-TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
+TAboutBox::TAboutBox(QWidget *parent, const QString &languageCode) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("Info"));
@@ -67,7 +70,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 
     m_version = new QLabel(this);
     m_version->setObjectName(QStringLiteral("Version"));
-    m_version->setText(VersionText(UpdateCheck::OwnVersion(), ProgramDate()));
+    m_version->setText(VersionText(UpdateCheck::OwnVersion(), ProgramDate(), languageCode));
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -85,18 +88,41 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     text->addWidget(m_address);
     text->addStretch(1);
 
-    auto *layout = new QHBoxLayout(this);
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    m_buttons->setObjectName(QStringLiteral("ButtonBox"));
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto *row = new QHBoxLayout;
+    row->setSpacing(18);
+    row->addWidget(m_picture);
+    row->addLayout(text, 1);
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 18, 24, 18);
-    layout->setSpacing(18);
-    layout->addWidget(m_picture);
-    layout->addLayout(text, 1);
+    layout->addLayout(row, 1);
+    layout->addWidget(m_buttons);
+    fitToContents();
+}
+
+void TAboutBox::fitToContents()
+{
+    layout()->activate();
     setFixedSize(sizeHint());
 }
 
-QString TAboutBox::VersionText(const QString &version, const QDate &date)
+QString TAboutBox::DateText(const QDate &date, const QString &languageCode)
 {
-    const QString day = date.isValid() ? QLocale::system().toString(date, QLocale::ShortFormat) : QString();
-    return QStringLiteral("Version ") + version + QStringLiteral("u") + QLatin1Char('\n') + QStringLiteral("vom ") + day;
+    if (!date.isValid())
+        return QString();
+    const QLocale locale = Translation::LocaleOfLanguage(languageCode);
+    if (locale.language() == QLocale::German)
+        return locale.toString(date, QStringLiteral("dd.MM.yyyy"));
+    return locale.toString(date, QStringLiteral("d MMMM yyyy"));
+}
+
+QString TAboutBox::VersionText(const QString &version, const QDate &date, const QString &languageCode)
+{
+    return QStringLiteral("Version ") + version + QStringLiteral("u") + QLatin1Char('\n') + GetText(402) +
+           DateText(date, languageCode);
 }
 
 QDate TAboutBox::ProgramDate()
@@ -120,6 +146,8 @@ QString TAboutBox::AddressBlock()
 void TAboutBox::ShowSplash(int closeAfterMs)
 {
     m_splash = true;
+    m_buttons->hide();
+    fitToContents();
     setWindowModality(Qt::NonModal);
     setWindowFlag(Qt::SplashScreen, true);
     show();
@@ -127,6 +155,8 @@ void TAboutBox::ShowSplash(int closeAfterMs)
         QTimer::singleShot(closeAfterMs, this, [this] {
             close();
             m_splash = false;
+            m_buttons->show();
+            fitToContents();
             setWindowFlag(Qt::SplashScreen, false);
         });
 }

@@ -104,8 +104,7 @@ bool TFmInit::UseFolder(const QString &folder)
     if (!info.exists()) {
         // The folder browser lets the user type a new name; it is made only when wanted.
         Prompter &p = m_main.UserPrompter();
-        if (!p.question(QStringLiteral("Das Verzeichnis \"%1\" existiert nicht.\rSoll es erstellt werden?")
-                            .arg(QDir::toNativeSeparators(path))))
+        if (!p.question(GetText(401).arg(QDir::toNativeSeparators(path))))
             return false;
         if (!QDir().mkpath(path)) {
             p.error(GetText(49) + QLatin1Char('\r') + QDir::toNativeSeparators(path));

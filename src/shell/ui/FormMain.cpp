@@ -490,7 +490,7 @@ void TFormMain::ShowIdentAtStart()
 void TFormMain::ShowSplashAndUpdateNotice()
 {
     if (m_main->Init.Splash) {
-        m_splash = new TAboutBox(this);
+        m_splash = new TAboutBox(this, m_main->Settings.Language);
         m_splash->ShowSplash(0); // closed two seconds after the main window is shown
     }
     if (!m_main->Init.UpdatePath.isEmpty()) {
@@ -545,12 +545,13 @@ void TFormMain::showEvent(QShowEvent *event)
 void TFormMain::closeEvent(QCloseEvent *event)
 {
     m_main->CloseParameters();
-    if (m_main->Init.AutoSave)
-        WriteSettings(m_main->Init, m_main->Settings, *m_prompter);
+    m_main->SaveSettingsAtExit();
     event->accept();
 }
 
 // ---------------------------------------------------------------- handlers
+
+QString TFormMain::NotAvailableText() { return GetText(400); }
 
 void TFormMain::NotAvailable()
 {
@@ -691,7 +692,7 @@ void TFormMain::SelectCom()
     const QString port = ports[index].section(QLatin1Char('='), 0, 0);
     if (TTeleThread *t = m_main->Thread())
         t->SetPort(port, m_main->Init.BaudText);
-    m_main->Init.PortName = port;
+    m_main->Init.ChoosePort(port);
 }
 
 void TFormMain::OwnAddress()
@@ -765,7 +766,7 @@ void TFormMain::ProgramOptions()
 
 void TFormMain::ShowAbout()
 {
-    TAboutBox box(this);
+    TAboutBox box(this, m_main->Settings.Language);
     box.exec();
 }
 

@@ -454,3 +454,41 @@ TEST(PrgInit, SurvivesBrokenSettingsFiles)
         ASSERT_EQ(s2.OrderNumbers, s.OrderNumbers) << round;
     }
 }
+
+TEST(PrgInit, PortForThisRunNeverReachesTheFile)
+{
+    // Steps on the settings of a file with Port=/dev/ttyUSB0: "run X" is --port X,
+    // "choose X" a choice in the program, "reread" the file read again.
+    const struct {
+        QStringList steps;
+        const char *inUse, *saved;
+    } cases[] = {
+        {{}, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {{"run SIM"}, "SIM", "/dev/ttyUSB0"},
+        {{"run SIM", "choose /dev/ttyUSB1"}, "/dev/ttyUSB1", "/dev/ttyUSB1"},
+        {{"run SIM", "choose SIM"}, "SIM", "/dev/ttyUSB0"}, // the run's own port is no other choice
+        {{"run SIM", "choose /dev/ttyUSB1", "choose SIM"}, "SIM", "SIM"},
+        {{"run SIM", "reread"}, "SIM", "/dev/ttyUSB0"},
+        {{"choose /dev/ttyACM0"}, "/dev/ttyACM0", "/dev/ttyACM0"},
+    };
+    const QByteArray file = "[Com]\r\nPort=/dev/ttyUSB0\r\n";
+    for (const auto &c : cases) {
+        Loaded l = readBytes(file);
+        IniFile ini;
+        ini.LoadFromBytes(file);
+        for (const QString &step : c.steps) {
+            const QString port = step.section(QLatin1Char(' '), 1);
+            if (step.startsWith(QLatin1String("run")))
+                l.init.UsePortForThisRun(port);
+            else if (step.startsWith(QLatin1String("choose")))
+                l.init.ChoosePort(port);
+            else
+                ReadSettingsFromIni(ini, l.init, l.settings);
+        }
+        const std::string what = c.steps.join(QLatin1String(", ")).toStdString();
+        EXPECT_EQ(l.init.PortName, QString::fromUtf8(c.inUse)) << what;
+        WriteSettingsToIni(ini, l.init, l.settings);
+        EXPECT_EQ(ini.ReadString(QStringLiteral("Com"), QStringLiteral("Port"), QString()), QString::fromUtf8(c.saved))
+            << what;
+    }
+}
