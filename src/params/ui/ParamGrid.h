@@ -82,9 +82,13 @@ public slots:
     // Formats the rows on show again (same group, same rows).
     void RefreshValues();
     void Clear();
+    // Texts of its own (the search field's hint) in the language now chosen.
+    void Retranslate();
 
 signals:
     void editRequested(int parameterIndex);
+    // The red "X": the window asks about unsaved changes before it closes the set.
+    void closeRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
