@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -64,7 +65,7 @@ protected:
     std::unique_ptr<TFormMain> form;
 };
 
-enum class Action { CloseSet, CloseWindow, LoadFile, ReadDevice };
+enum class Action { CloseSet, RedX, CloseWindow, LoadFile, ReadDevice };
 
 struct DiscardCase
 {
@@ -85,6 +86,8 @@ TEST_F(UsingWindows, QuestionBeforeUnsavedChangesAreDropped)
         {Action::CloseSet, true, Decision::No, false, true, false, false},
         {Action::CloseSet, true, Decision::Yes, true, true, false, true},
         {Action::CloseSet, true, Decision::Yes, false, true, true, false}, // save cancelled
+        {Action::RedX, true, Decision::Cancel, false, true, true, false},
+        {Action::RedX, true, Decision::No, false, true, false, false},
         {Action::CloseWindow, true, Decision::Cancel, false, true, true, false},
         {Action::CloseWindow, true, Decision::No, false, true, false, false},
         {Action::CloseWindow, false, Decision::Cancel, false, false, false, false},
@@ -112,6 +115,9 @@ TEST_F(UsingWindows, QuestionBeforeUnsavedChangesAreDropped)
         switch (k.action) {
         case Action::CloseSet:
             form->FindAction(QStringLiteral("Menu26"))->trigger();
+            break;
+        case Action::RedX:
+            QTest::mouseClick(form->ParamGridArea()->CloseButton(), Qt::LeftButton);
             break;
         case Action::CloseWindow:
             form->close();
