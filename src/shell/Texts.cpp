@@ -171,6 +171,9 @@ QStringList buildStrings()
         {523, u"Abbrechen"},
         {524, u"Suchen …"},
         {525, u"Nicht gespeichert"},
+        {526, u"Geändert seit dem Laden"},
+        {527, u"Schließen"},
+        {528, u"Diese Funktion ist in dieser Version noch nicht verfügbar."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

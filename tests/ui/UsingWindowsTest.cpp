@@ -244,6 +244,7 @@ TEST_F(UsingWindows, EnglishReachesEveryTextAndTheGroupStays)
     form->ApplyLanguage(1);
     EXPECT_EQ(groups->currentData(), group);
     EXPECT_EQ(form->ParamGridArea()->SearchField()->placeholderText(), QStringLiteral("Search …"));
+    EXPECT_EQ(form->ParamGridArea()->CloseButton()->toolTip(), QStringLiteral("Close"));
     EXPECT_TRUE(form->StatusPanelText(0).startsWith(QStringLiteral("Offline file: "))) << form->StatusPanelText(0).toStdString();
     QWidget parent;
     GuiPrompter gui(&parent);

@@ -115,7 +115,7 @@ void TParamGrid::build()
     m_close = new QToolButton(this);
     m_close->setObjectName(QStringLiteral("Btn_CloseParam"));
     m_close->setText(QStringLiteral("X"));
-    m_close->setToolTip(QStringLiteral("Schließen"));
+    m_close->setToolTip(GetText(527));
     QPalette red = m_close->palette();
     red.setColor(QPalette::ButtonText, Qt::red);
     m_close->setPalette(red);
@@ -256,7 +256,10 @@ void TParamGrid::applyColumns()
 void TParamGrid::Retranslate()
 {
     m_search->setPlaceholderText(GetText(524));
+    m_close->setToolTip(GetText(527));
 }
+
+QString TParamGrid::ChangedHint() { return GetText(526); }
 
 void TParamGrid::Fill()
 {

@@ -51,7 +51,7 @@ public:
     static QColor FileColor() { return QColor(166, 202, 240); }
     // Values changed since the set was loaded or read are shown bold in this colour.
     static QColor ChangedColor() { return QColor(176, 0, 0); }
-    static QString ChangedHint() { return QStringLiteral("Geändert seit dem Laden"); }
+    static QString ChangedHint();
 
     TGridModel &Model() { return *m_model; }
     TFormatter &Formatter() { return *m_formatter; }

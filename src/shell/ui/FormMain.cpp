@@ -594,6 +594,8 @@ void TFormMain::closeEvent(QCloseEvent *event)
 
 // ---------------------------------------------------------------- handlers
 
+QString TFormMain::NotAvailableText() { return GetText(528); }
+
 void TFormMain::NotAvailable()
 {
     m_prompter->information(NotAvailableText());

@@ -43,10 +43,7 @@ public:
 
     static QString ApplicationTitle() { return QStringLiteral("Mirelo Baldren Solutions"); }
     // What an entry of a function not built yet answers.
-    static QString NotAvailableText()
-    {
-        return QStringLiteral("Diese Funktion ist in dieser Version noch nicht verfügbar.");
-    }
+    static QString NotAvailableText();
     static constexpr int MinimumWidth = 600;
     static constexpr int MinimumHeight = 400;
 
