@@ -188,8 +188,9 @@ void TWerteAendern1::Prepare(int decimals, const QString &caption, const QString
     m_accepted = false;
     m_clampUnseen = false;
     m_hint = hint;
-    m_hintHighlighted = true; // forces the plain hint back
-    restoreHint();
+    m_label2->setText(hint);
+    m_label2->setStyleSheet(QString());
+    m_hintHighlighted = false;
     m_label1->setText(caption);
     const int lo = ClampToInt(PositionOf(minimum));
     const int hi = ClampToInt(PositionOf(maximum));
