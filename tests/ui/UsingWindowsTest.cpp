@@ -218,6 +218,25 @@ TEST_F(UsingWindows, FileDialogsStartInTheParameterFolderAndProposeTheDevice)
     EXPECT_EQ(startedIn, QDir(files.path() + QStringLiteral("/anderswo")).absolutePath());
 }
 
+TEST_F(UsingWindows, ConversionSaysWhatItDidAndCountsAsAChange)
+{
+    struct Case
+    {
+        const char *file;
+        bool converts;
+    };
+    for (const Case &k : {Case{"demo.202", false}, Case{"demo_v13.202", true}}) {
+        createWithDemo();
+        ASSERT_TRUE(form->LoadFromPath(QStringLiteral(MIRELO_SOURCE_DATA_DIR "/samples/") + QLatin1String(k.file)));
+        form->FindAction(QStringLiteral("MI_ConvertConfig"))->trigger();
+        EXPECT_EQ(form->StatusPanelText(4), k.converts ? GetText(514) + QStringLiteral(" 14") : GetText(513)) << k.file;
+        EXPECT_EQ(c().HasUnsavedChanges(), k.converts) << k.file;
+        EXPECT_TRUE(prompter.Errors.isEmpty()) << prompter.Errors.join(QLatin1Char('|')).toStdString();
+        form.reset();
+        prompter.Clear();
+    }
+}
+
 TEST(ProposedFileName, FromProgramIdAndFNumber)
 {
     const std::vector<std::array<const char *, 3>> cases = {
