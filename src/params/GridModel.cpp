@@ -223,6 +223,7 @@ GridRow TGridModel::makeRow(int index, int group, Grid::Layout layout, const QSt
     row.TextLine = row.TypeCode == 0;
     const QString line = Grid::GridLine(m_data, m_formatter, index, &FlagPrintTexts);
     row.Cells = Grid::SplitLine(line, row.TypeCode, layout, groupName);
+    row.Line = line;
     return row;
 }
 

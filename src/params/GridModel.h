@@ -75,6 +75,7 @@ struct GridRow
     bool Separator = false;  // type code 246
     bool TextLine = false;   // type code 0: a line of text without value
     bool Changed = false;    // the value differs from the reference image
+    QString Line;            // the whole grid line (a separator is shown whole)
 };
 
 class TGridModel

@@ -4,8 +4,20 @@
 #include "shell/Prompter.h"
 #include "shell/TextHelpers.h"
 #include "shell/Texts.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
-MainController::MainController(Prompter &prompter, QObject *parent) : QObject(parent), m_prompter(prompter) {}
+MainController::MainController(Prompter &prompter, QObject *parent) : QObject(parent), m_prompter(prompter)
+{
+    // A newly shown set is the reference; a conversion shows the same set again without
+    // hiding it first and so keeps the reference, which makes its changes unsaved.
+    connect(this, &MainController::ParametersShown, this, [this] {
+        if (m_unchanged.isEmpty())
+            MarkUnchanged();
+    });
+    connect(this, &MainController::ParametersHidden, this, [this] { m_unchanged.clear(); });
+}
 
 MainController::~MainController() = default;
 
@@ -165,4 +177,72 @@ void MainController::SaveSettingsAtExit()
     m_savedAtExit = true;
     if (Init.AutoSave)
         WriteSettings(Init, Settings, m_prompter);
+QByteArray MainController::ChangeSnapshot() const
+{
+    // Only the parameter pages and the identification: bytes beyond them are the save's
+    // own copy of the identification, not a change of the user's.
+    const int pages = qBound(0, Data.State.PageCount * 256, int(TGeraet::ImageSize));
+    QByteArray bytes(reinterpret_cast<const char *>(Data.Geraet.Image.data()), pages);
+    bytes.append(reinterpret_cast<const char *>(Data.Geraet.IdentBlock.data()), int(Data.Geraet.IdentBlock.size()));
+    return bytes;
+}
+
+void MainController::MarkUnchanged()
+{
+    m_unchanged = ChangeSnapshot();
+}
+
+bool MainController::HasUnsavedChanges() const
+{
+    return ParamsLoaded && !m_unchanged.isEmpty() && m_unchanged != ChangeSnapshot();
+}
+
+bool MainController::ConfirmDiscard()
+{
+    if (!HasUnsavedChanges())
+        return true;
+    switch (m_prompter.questionYesNoCancel(GetText(511))) {
+    case Prompter::Decision::Yes:
+        return SaveChanges && SaveChanges();
+    case Prompter::Decision::No:
+        return true;
+    case Prompter::Decision::Cancel:
+        break;
+    }
+    return false;
+}
+
+QString MainController::DialogFolder()
+{
+    if (!m_lastFileFolder.isEmpty() && QFileInfo(m_lastFileFolder).isDir())
+        return m_lastFileFolder;
+    QString folder = Init.ParamFolder.trimmed();
+    if (folder.isEmpty())
+        folder = DefaultParamFolder();
+    // The folder was chosen in the settings (or is the default): making it is what the user
+    // asked for, so it is created without a further question.
+    if (QFileInfo(folder).isDir() || QDir().mkpath(folder))
+        return folder;
+    m_prompter.warning(GetText(49) + QLatin1Char('\r') + folder);
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
+void MainController::RememberFileFolder(const QString &filePath)
+{
+    if (!filePath.isEmpty())
+        m_lastFileFolder = QFileInfo(filePath).absolutePath();
+}
+
+QString MainController::ProposedFileName(const TGeraet &g)
+{
+    QString id = g.ProgramId;
+    id.remove(QLatin1Char(' '));
+    QString number = g.FNumber;
+    number.remove(QLatin1Char(' '));
+    // Characters no file system takes are left out; the extension comes from the model.
+    static const QString kBad = QStringLiteral("\\/:*?\"<>|");
+    QString name = number.isEmpty() || id.isEmpty() ? id + number : id + QLatin1Char('_') + number;
+    for (const QChar c : kBad)
+        name.remove(c);
+    return name;
 }

@@ -75,6 +75,25 @@ public:
     // whichever way of ending comes first (window closed, termination signal, end of the
     // event loop).
     void SaveSettingsAtExit();
+    // Unsaved changes: the parameter pages and identification as they were when the set
+    // was loaded, read or last saved. A conversion or an edit makes them differ.
+    void MarkUnchanged();
+    bool HasUnsavedChanges() const;
+    // Saves the shown set through the normal save path (dialog included); true when saved.
+    std::function<bool()> SaveChanges;
+    // Before the shown set is dropped (closing, loading, reading): with unsaved changes asks
+    // "Änderungen speichern?" (Yes saves first, No drops them, Cancel keeps everything).
+    // True when the caller may go on.
+    bool ConfirmDiscard();
+    QByteArray ChangeSnapshot() const;
+
+    // Where the open and save dialogs start: the folder last used in this session, else
+    // the parameter folder of the settings, created when it does not exist yet. A folder
+    // that cannot be created is reported and the dialogs start in the documents folder.
+    QString DialogFolder();
+    void RememberFileFolder(const QString &filePath);
+    // The name the save dialog proposes: program identification and F-number of the set.
+    static QString ProposedFileName(const TGeraet &g);
 
 signals:
     void LogLine(const QString &kind, const QString &text);
@@ -99,4 +118,6 @@ private:
     QHash<QString, Action> m_actions;
     bool m_savedAtExit = false;
     int m_pendingWrites = 0; // SetPendingAction calls, to see whether a continuation re-armed it
+    QByteArray m_unchanged;  // empty while no set is shown
+    QString m_lastFileFolder; // for this session only
 };

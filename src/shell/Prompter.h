@@ -13,6 +13,10 @@ public:
     virtual void information(const QString &text) = 0;
     // Yes/No confirmation; true for Yes.
     virtual bool question(const QString &text) = 0;
+    // Yes/No/Cancel, for the question before something unsaved is dropped. Where no one can
+    // cancel (the command line, silent paths) it is the Yes/No question.
+    enum class Decision { Yes, No, Cancel };
+    virtual Decision questionYesNoCancel(const QString &text) { return question(text) ? Decision::Yes : Decision::No; }
     // Text input; false when cancelled.
     virtual bool inputText(const QString &prompt, QString &value)
     {

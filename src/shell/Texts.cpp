@@ -160,6 +160,25 @@ QStringList buildStrings()
         {400, u"Diese Funktion ist in dieser Version noch nicht verfügbar."},
         {401, u"Das Verzeichnis \"%1\" existiert nicht.#13Soll es erstellt werden?"},
         {402, u"vom "},
+        // The program's own texts of the windows: messages, feedback, box captions.
+        {510, u"Datei nicht geladen:"},
+        {511, u"Änderungen speichern?"},
+        {512, u"Gespeichert:"},
+        {513, u"Nichts zu konvertieren"},
+        {514, u"Konvertiert:"},
+        {515, u"Geladen:"},
+        {516, u"Parameter geschlossen"},
+        {517, u"Fehler"},
+        {518, u"Warnung"},
+        {519, u"Information"},
+        {520, u"Bestätigen"},
+        {521, u"&Ja"},
+        {522, u"&Nein"},
+        {523, u"Abbrechen"},
+        {524, u"Suchen …"},
+        {525, u"Nicht gespeichert"},
+        {526, u"Geändert seit dem Laden"},
+        {527, u"Schließen"},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

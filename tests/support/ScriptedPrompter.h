@@ -11,6 +11,7 @@ public:
     std::deque<bool> Answers;        // for question(); No when exhausted
     std::deque<QString> Inputs;      // for inputText(); cancel when exhausted
     std::deque<int> Choices;         // for choose(); cancel when exhausted
+    std::deque<Decision> Decisions;  // for questionYesNoCancel(); Cancel when exhausted
 
     void error(const QString &t) override { Errors << t; }
     void warning(const QString &t) override { Warnings << t; }
@@ -23,6 +24,15 @@ public:
         const bool a = Answers.front();
         Answers.pop_front();
         return a;
+    }
+    Decision questionYesNoCancel(const QString &t) override
+    {
+        Questions << t;
+        if (Decisions.empty())
+            return Decision::Cancel;
+        const Decision d = Decisions.front();
+        Decisions.pop_front();
+        return d;
     }
     bool inputText(const QString &, QString &value) override
     {

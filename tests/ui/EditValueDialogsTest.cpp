@@ -295,6 +295,16 @@ TEST(EditValueDialogs, RelayListAndFreeEntry)
     EXPECT_EQ(d.ListBox1()->count(), 4);
     EXPECT_TRUE(d.Edit1()->isHidden());
 
+    // The relay's current function is chosen when the list opens.
+    const std::vector<std::pair<const char *, int>> current = {
+        {"Hupe", 2}, {"  Sammelstörung ", 1}, {"07 Hupe", 2}, {"Unbekannt", -1}, {"", -1}};
+    for (const auto &c : current) {
+        r.CurrentText = QString::fromUtf8(c.first);
+        d.Prepare(r);
+        EXPECT_EQ(d.ListBox1()->currentRow(), c.second) << c.first;
+        EXPECT_EQ(d.ListBox1()->selectedItems().size(), c.second >= 0 ? 1 : 0) << c.first;
+    }
+
     d.show();
     d.OkButton()->click(); // nothing chosen: the dialog waits for a choice
     EXPECT_FALSE(d.EditAccepted());

@@ -406,6 +406,8 @@ TEST_F(FormMainUi, ReadingFromTheSimulatedDeviceAndServiceLevel)
     EXPECT_TRUE(enabled("Menu3Action"));
     EXPECT_FALSE(enabled("MI_ConvertConfig"));
     EXPECT_FALSE(shown("Menu511"));
+    // What the device holds is not an unsaved change.
+    EXPECT_FALSE(c.HasUnsavedChanges());
 
     // The access dialog's OK path: "Ser" unlocks the service entries.
     TFormIdentNummer *ident = form->IdentWindow();

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include "support/DriveModal.h"
@@ -85,6 +86,10 @@ TEST_F(NumericDialog, LimitsScaleTextAndResult)
         EXPECT_EQ(dlg.Edit1()->text(), QString::fromUtf8(c.shown)) << c.typed;
         dlg.Edit1()->setText(QString::fromUtf8(c.typed));
         dlg.OkButton()->click();
+        if (!dlg.EditAccepted()) { // a clamped value is confirmed with a second OK
+            EXPECT_TRUE(dlg.HintHighlighted()) << c.typed;
+            dlg.OkButton()->click();
+        }
         EXPECT_TRUE(dlg.EditAccepted()) << c.typed;
         EXPECT_EQ(dlg.result(), QDialog::Accepted) << c.typed;
         EXPECT_FLOAT_EQ(dlg.EditValue(), c.result) << c.typed;
@@ -103,22 +108,66 @@ TEST_F(NumericDialog, SliderMovesTheText)
     EXPECT_FLOAT_EQ(dlg.EditValue(), 52.5f);
 }
 
-TEST_F(NumericDialog, TextThatIsNoNumberKeepsTheDialogOpen)
+// Typed into the field and confirmed with Enter, as a user does: Enter finishes the editing
+// before the default button accepts, which is where a refused text used to be replaced by
+// the old value and taken.
+struct EnterCase
 {
-    TWerteAendern1 dlg;
-    for (bool hex : {false, true}) {
-        dlg.Prepare(0, QStringLiteral("Wert"), QString(), 12.0f, 100.0f, 0.0f, hex);
-        dlg.show();
-        dlg.Edit1()->setText(QStringLiteral("zwölf"));
-        dlg.OkButton()->click();
-        EXPECT_FALSE(dlg.EditAccepted()) << hex;
-        EXPECT_TRUE(dlg.isVisible()) << hex;
-        // The field shows the value that stands, which OK then takes.
-        EXPECT_EQ(dlg.Edit1()->text(), hex ? QStringLiteral("000C") : QStringLiteral("12"));
-        dlg.OkButton()->click();
-        EXPECT_TRUE(dlg.EditAccepted());
-        EXPECT_FLOAT_EQ(dlg.EditValue(), 12.0f);
-        EXPECT_FALSE(dlg.isVisible());
+    bool hex;
+    const char *typed;
+    bool firstEnterCloses;
+    const char *fieldAfterFirst; // what the field shows while the dialog stays open
+    bool refused;                // " Nicht möglich! " instead of the hint
+    float result;                // after the second Enter (the refused text retyped as "7")
+};
+
+TEST_F(NumericDialog, EnterInTheFieldNeverTakesWhatWasNotTyped)
+{
+    const std::vector<EnterCase> cases = {
+        {false, "15x0", false, "15x0", true, 7.0f},
+        {false, "", false, "", true, 7.0f},
+        {false, "zwoelf", false, "zwoelf", true, 7.0f},
+        {true, "XYZ", false, "XYZ", true, 7.0f},
+        {true, "", false, "", true, 7.0f},
+        {false, "5000", false, "3600", false, 3600.0f},
+        {false, "-4", false, "0", false, 0.0f},
+        {true, "FFFF", false, "0E10", false, 3600.0f},
+        {false, "42", true, "42", false, 42.0f},
+        {true, "2A", true, "002A", false, 42.0f},
+    };
+    QWidget window;
+    for (const EnterCase &c : cases) {
+        const QString typed = QString::fromUtf8(c.typed);
+        auto *dlg = new TWerteAendern1(&window);
+        dlg->Prepare(0, QStringLiteral("Wert"), QStringLiteral("0 - 3600"), 12.0f, 3600.0f, 0.0f, c.hex);
+        dlg->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg));
+        dlg->activateWindow();
+        dlg->Edit1()->setFocus();
+        dlg->Edit1()->selectAll();
+        QTest::keyClick(dlg->Edit1(), Qt::Key_Backspace);
+        QTest::keyClicks(dlg->Edit1(), typed);
+        QTest::keyClick(dlg->Edit1(), Qt::Key_Return);
+        EXPECT_EQ(dlg->isVisible(), !c.firstEnterCloses) << c.typed;
+        if (c.firstEnterCloses) {
+            EXPECT_TRUE(dlg->EditAccepted()) << c.typed;
+            EXPECT_FLOAT_EQ(dlg->EditValue(), c.result) << c.typed;
+            delete dlg;
+            continue;
+        }
+        EXPECT_FALSE(dlg->EditAccepted()) << c.typed;
+        EXPECT_EQ(dlg->Edit1()->text(), QString::fromUtf8(c.fieldAfterFirst)) << c.typed;
+        EXPECT_TRUE(dlg->HintHighlighted()) << c.typed;
+        EXPECT_EQ(dlg->Label2()->text(), c.refused ? QStringLiteral(" Nicht möglich! ") : QStringLiteral("0 - 3600"))
+            << c.typed;
+        EXPECT_EQ(dlg->Edit1()->selectedText(), dlg->Edit1()->text()) << c.typed;
+        if (c.refused)
+            QTest::keyClicks(dlg->Edit1(), QStringLiteral("7")); // replaces the selected text
+        QTest::keyClick(dlg->Edit1(), Qt::Key_Return);
+        EXPECT_FALSE(dlg->isVisible()) << c.typed;
+        EXPECT_TRUE(dlg->EditAccepted()) << c.typed;
+        EXPECT_FLOAT_EQ(dlg->EditValue(), c.result) << c.typed;
+        delete dlg;
     }
 }
 

@@ -588,6 +588,28 @@ void TWerteAendernRelais::Prepare(const RelayRequest &request)
         m_list->clear();
         m_list->addItems(request.Entries.mid(0, std::max(0, request.TableSize)));
         m_list->setCurrentRow(-1);
+        // The function the relay has now is chosen when the list opens: the entry whose
+        // text the shown value is, or ends with (the value may carry a prefix).
+        const QString current = request.CurrentText.trimmed();
+        int best = -1;
+        int bestLength = 0;
+        for (int row = 0; row < m_list->count() && !current.isEmpty(); ++row) {
+            const QString entry = m_list->item(row)->text().trimmed();
+            if (entry.isEmpty())
+                continue;
+            if (entry == current) {
+                best = row;
+                break;
+            }
+            if (current.endsWith(entry) && entry.size() > bestLength) {
+                best = row;
+                bestLength = int(entry.size());
+            }
+        }
+        if (best >= 0) {
+            m_list->setCurrentRow(best);
+            m_list->scrollToItem(m_list->item(best), QAbstractItemView::PositionAtCenter);
+        }
     }
     m_edit->clear();
     setFreeMode(false);

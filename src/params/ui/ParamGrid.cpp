@@ -1,6 +1,7 @@
 #include "params/ui/ParamGrid.h"
 #include "params/FormatValue.h"
 #include "shell/MainController.h"
+#include "shell/Texts.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QFont>
@@ -37,6 +38,9 @@ QVariant TParamGridTableModel::data(const QModelIndex &index, int role) const
     const GridRow &row = m_grid.Rows().at(index.row());
     switch (role) {
     case Qt::DisplayRole:
+        // A separator spans the row: its whole line stands in the first cell.
+        if (row.Separator)
+            return index.column() == 0 ? row.Line.trimmed() : QString();
         return row.Cells.value(index.column());
     case Qt::FontRole:
         if (row.Heading || row.Changed) {
@@ -111,7 +115,7 @@ void TParamGrid::build()
     m_close = new QToolButton(this);
     m_close->setObjectName(QStringLiteral("Btn_CloseParam"));
     m_close->setText(QStringLiteral("X"));
-    m_close->setToolTip(QStringLiteral("Schließen"));
+    m_close->setToolTip(GetText(527));
     QPalette red = m_close->palette();
     red.setColor(QPalette::ButtonText, Qt::red);
     m_close->setPalette(red);
@@ -121,7 +125,7 @@ void TParamGrid::build()
 
     m_search = new QLineEdit(this);
     m_search->setObjectName(QStringLiteral("Ed_Suchen"));
-    m_search->setPlaceholderText(QStringLiteral("Suchen …"));
+    m_search->setPlaceholderText(GetText(524));
     m_search->setClearButtonEnabled(true);
     m_search->setMaximumWidth(160);
 
@@ -134,6 +138,8 @@ void TParamGrid::build()
     m_view->verticalHeader()->setDefaultSectionSize(Grid::RowHeight);
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // The text column is the last one: it takes the width the window gives.
+    m_view->horizontalHeader()->setStretchLastSection(true);
     m_view->horizontalHeader()->setMinimumSectionSize(10);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -178,7 +184,7 @@ void TParamGrid::build()
         if (index.isValid())
             requestEdit(index.row());
     });
-    connect(m_close, &QToolButton::clicked, &m_controller, &MainController::CloseParameters);
+    connect(m_close, &QToolButton::clicked, this, &TParamGrid::closeRequested);
     connect(&m_controller, &MainController::ParametersShown, this, [this] {
         // A new set starts the marking of changes; a conversion of the shown set keeps the
         // reference, so what it changed is marked.
@@ -229,7 +235,9 @@ void TParamGrid::applyColumns()
     const QFontMetrics bold(boldFont);
     const int pad = TextPadding();
     for (const GridRow &row : m_model->Rows()) {
-        const QFontMetrics &fm = row.Heading ? bold : plain;
+        if (row.Separator)
+            continue; // spans the row
+        const QFontMetrics &fm = row.Heading || row.Changed ? bold : plain;
         for (int c = 0; c < widths.size() && c < row.Cells.size(); ++c) {
             const int need = fm.horizontalAdvance(row.Cells.at(c)) + pad;
             if (need > widths[c])
@@ -238,7 +246,20 @@ void TParamGrid::applyColumns()
     }
     for (int c = 0; c < widths.size(); ++c)
         m_view->setColumnWidth(c, widths.at(c));
+    m_view->clearSpans();
+    const int columns = int(widths.size());
+    for (int r = 0; r < m_model->RowCount(); ++r)
+        if (m_model->Rows().at(r).Separator && columns > 1)
+            m_view->setSpan(r, 0, 1, columns);
 }
+
+void TParamGrid::Retranslate()
+{
+    m_search->setPlaceholderText(GetText(524));
+    m_close->setToolTip(GetText(527));
+}
+
+QString TParamGrid::ChangedHint() { return GetText(526); }
 
 void TParamGrid::Fill()
 {
@@ -265,10 +286,15 @@ void TParamGrid::Fill()
     {
         QSignalBlocker block(m_combo);
         const int previous = m_combo->currentIndex();
+        const QVariant previousGroup = m_combo->currentData();
         m_combo->clear();
         for (const GridSelectorEntry &e : m_model->SelectorEntries())
             m_combo->addItem(e.Name, e.Group);
-        m_combo->setCurrentIndex(Grid::SelectorItemAfterRefresh(previous, m_combo->count()));
+        // The group itself is chosen again, not the place it had: the names of another
+        // language sort differently.
+        const int sameGroup = previousGroup.isValid() ? m_combo->findData(previousGroup) : -1;
+        m_combo->setCurrentIndex(sameGroup >= 0 ? sameGroup
+                                                : Grid::SelectorItemAfterRefresh(previous, m_combo->count()));
     }
     if (m_search->text().isEmpty())
         FillGrid();
@@ -283,9 +309,9 @@ void TParamGrid::RefreshGrid()
         return;
     // After an edit the cursor stays on the edited row, so the next edit starts there.
     const int current = CurrentRow();
-    const int group = m_combo->currentIndex();
+    const QVariant group = m_combo->currentData();
     Fill();
-    if (current > 0 && m_combo->currentIndex() == group && current < m_model->RowCount())
+    if (current > 0 && m_combo->currentData() == group && current < m_model->RowCount())
         SetCurrentRow(current);
 }
 

@@ -51,7 +51,7 @@ public:
     static QColor FileColor() { return QColor(166, 202, 240); }
     // Values changed since the set was loaded or read are shown bold in this colour.
     static QColor ChangedColor() { return QColor(176, 0, 0); }
-    static QString ChangedHint() { return QStringLiteral("Geändert seit dem Laden"); }
+    static QString ChangedHint();
 
     TGridModel &Model() { return *m_model; }
     TFormatter &Formatter() { return *m_formatter; }
@@ -82,9 +82,13 @@ public slots:
     // Formats the rows on show again (same group, same rows).
     void RefreshValues();
     void Clear();
+    // Texts of its own (the search field's hint) in the language now chosen.
+    void Retranslate();
 
 signals:
     void editRequested(int parameterIndex);
+    // The red "X": the window asks about unsaved changes before it closes the set.
+    void closeRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

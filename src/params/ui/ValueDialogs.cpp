@@ -1,5 +1,6 @@
 #include "params/ui/ValueDialogs.h"
 #include "params/NumberFormat.h"
+#include "shell/Texts.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -82,7 +83,14 @@ TWerteAendern1::TWerteAendern1(QWidget *parent) : QDialog(parent)
     connect(m_ok, &QPushButton::clicked, this, &TWerteAendern1::accept);
     connect(m_cancel, &QPushButton::clicked, this, &TWerteAendern1::reject);
     connect(m_slider, &QSlider::valueChanged, this, &TWerteAendern1::showPosition);
+    // Enter in the field finishes the editing before the default button accepts, and so
+    // does leaving the field: both only read a number; what is no number stays as typed
+    // for accept() to refuse.
     connect(m_edit, &QLineEdit::editingFinished, this, [this] { ReadBack(); });
+    connect(m_edit, &QLineEdit::textEdited, this, [this] {
+        m_clampUnseen = false;
+        restoreHint();
+    });
 }
 
 long long TWerteAendern1::PositionOf(double value) const
@@ -120,7 +128,7 @@ void TWerteAendern1::showPosition(int position)
     m_edit->setText(TextOf(position));
 }
 
-bool TWerteAendern1::ReadBack()
+TWerteAendern1::Reading TWerteAendern1::ReadBack()
 {
     QString t = m_edit->text().trimmed();
     bool ok = false;
@@ -130,7 +138,8 @@ bool TWerteAendern1::ReadBack()
             t.remove(0, 1);
         else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
             t.remove(0, 2);
-        position = t.isEmpty() ? 0 : t.toLongLong(&ok, 16);
+        // An empty field is no number either: a value that was never typed is not taken.
+        position = t.toLongLong(&ok, 16);
     } else {
         // The PC's separator, and the point, which every keyboard offers.
         t.replace(NumberFormat::DecimalSeparator(), QLatin1Char('.'));
@@ -141,16 +150,34 @@ bool TWerteAendern1::ReadBack()
         else
             ok = false;
     }
-    if (!ok) {
-        // Not a number: the field shows the value that stands again, nothing stale is taken.
-        showPosition(m_slider->value());
-        return false;
-    }
+    if (!ok)
+        return Reading::NotANumber;
+    const bool inside = position >= m_slider->minimum() && position <= m_slider->maximum();
     const int before = m_slider->value();
     m_slider->setValue(ClampToInt(position)); // the slider keeps the value inside its limits
     if (m_slider->value() == before)
         showPosition(before);
-    return true;
+    if (inside)
+        return Reading::Exact;
+    m_clampUnseen = true;
+    highlightHint(m_hint);
+    return Reading::Clamped;
+}
+
+void TWerteAendern1::highlightHint(const QString &text)
+{
+    m_label2->setText(text);
+    m_label2->setStyleSheet(QStringLiteral("color: white; background-color: #b00000; font-weight: bold;"));
+    m_hintHighlighted = true;
+}
+
+void TWerteAendern1::restoreHint()
+{
+    if (!m_hintHighlighted)
+        return;
+    m_label2->setText(m_hint);
+    m_label2->setStyleSheet(QString());
+    m_hintHighlighted = false;
 }
 
 void TWerteAendern1::Prepare(int decimals, const QString &caption, const QString &hint, float startValue,
@@ -159,8 +186,12 @@ void TWerteAendern1::Prepare(int decimals, const QString &caption, const QString
     m_decimals = qBound(-9, decimals, 9);
     m_hex = hex;
     m_accepted = false;
-    m_label1->setText(caption);
+    m_clampUnseen = false;
+    m_hint = hint;
     m_label2->setText(hint);
+    m_label2->setStyleSheet(QString());
+    m_hintHighlighted = false;
+    m_label1->setText(caption);
     const int lo = ClampToInt(PositionOf(minimum));
     const int hi = ClampToInt(PositionOf(maximum));
     QSignalBlocker block(m_slider);
@@ -183,10 +214,19 @@ bool TWerteAendern1::Ini(int decimals, const QString &caption, const QString &hi
 
 void TWerteAendern1::accept()
 {
-    if (!ReadBack()) {
+    if (ReadBack() == Reading::NotANumber) {
+        highlightHint(GetText(128));
         m_edit->setFocus();
         m_edit->selectAll();
         QApplication::beep();
+        return;
+    }
+    if (m_clampUnseen) {
+        // The value was put inside the limits: the user sees the field change and the
+        // limits highlighted, and confirms with a second OK.
+        m_clampUnseen = false;
+        m_edit->setFocus();
+        m_edit->selectAll();
         return;
     }
     m_value = ValueOf(m_slider->value());

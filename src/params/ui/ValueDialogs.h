@@ -44,9 +44,14 @@ public:
     float ValueOf(int position) const;
     // The edit field's text for a slider position.
     QString TextOf(int position) const;
-    // Reads the edit field into the slider (clamped to the limits). False when the text is
-    // not a number; the field then shows the slider's value again.
-    bool ReadBack();
+    // What reading the edit field gave.
+    enum class Reading { Exact, Clamped, NotANumber };
+    // Reads the edit field into the slider, clamped to the limits (the field then shows the
+    // clamped value). A text that is not a number is left in the field as typed and the
+    // slider keeps its value, so that nothing the user did not type is ever taken.
+    Reading ReadBack();
+    // The hint line currently says that the last input was refused or clamped.
+    bool HintHighlighted() const { return m_hintHighlighted; }
 
     QLabel *Label1() const { return m_label1; }
     QLabel *Label2() const { return m_label2; }
@@ -65,6 +70,8 @@ protected:
 
 private:
     void showPosition(int position);
+    void highlightHint(const QString &text);
+    void restoreHint();
 
     QLabel *m_label1;
     QLabel *m_label2;
@@ -76,6 +83,10 @@ private:
     bool m_hex = false;
     float m_value = 0;
     bool m_accepted = false;
+    QString m_hint;
+    bool m_hintHighlighted = false;
+    // A clamp the user has not seen yet: the next OK only shows it.
+    bool m_clampUnseen = false;
 };
 
 // General choice from a drop-down list.

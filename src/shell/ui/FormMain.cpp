@@ -29,6 +29,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -37,6 +38,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QThread>
@@ -49,6 +51,39 @@ using namespace MenuEntry;
 
 namespace {
 constexpr int kPanelWidths[5] = {300, 100, 30, 30, 50};
+
+// Holds the messages of a file load back: a refused file gets one message that names it,
+// not the chain of messages of every step that noticed. Questions still go to the user.
+class CollectingPrompter : public Prompter
+{
+public:
+    explicit CollectingPrompter(Prompter &user) : m_user(user) {}
+    enum Kind { Error, Warning, Information };
+    QVector<QPair<Kind, QString>> Messages;
+
+    void error(const QString &t) override { Messages.append({Error, t}); }
+    void warning(const QString &t) override { Messages.append({Warning, t}); }
+    void information(const QString &t) override { Messages.append({Information, t}); }
+    bool question(const QString &t) override { return m_user.question(t); }
+    Decision questionYesNoCancel(const QString &t) override { return m_user.questionYesNoCancel(t); }
+    bool inputText(const QString &p, QString &v) override { return m_user.inputText(p, v); }
+    bool choose(const QString &p, const QStringList &items, int &i) override { return m_user.choose(p, items, i); }
+
+    void Replay() const
+    {
+        for (const auto &m : Messages) {
+            if (m.first == Error)
+                m_user.error(m.second);
+            else if (m.first == Warning)
+                m_user.warning(m.second);
+            else
+                m_user.information(m.second);
+        }
+    }
+
+private:
+    Prompter &m_user;
+};
 constexpr int kCloseButtonWidth = 18;
 constexpr int kProgressWidth = 320;
 constexpr int kProgressHeight = 60;
@@ -104,6 +139,8 @@ TFormMain::TFormMain(Prompter *prompter, QWidget *parent) : QMainWindow(parent)
         m_ident->ShowMode(QStringLiteral("Ident"));
     };
     connect(m_paramArea, &TParamGrid::editRequested, this, &TFormMain::EditParameterAt);
+    connect(m_paramArea, &TParamGrid::closeRequested, this, &TFormMain::CloseParametersClicked);
+    m_main->SaveChanges = [this] { return SaveFileWithDialog(); };
     connect(m_edit, &EditSession::GridRefreshRequested, m_paramArea, &TParamGrid::RefreshGrid);
     connect(m_edit, &EditSession::EditEnded, this, [this] { UpdateMenus(); });
 
@@ -224,7 +261,7 @@ void TFormMain::BuildMenu()
     AddLater(ans, QStringLiteral("Menu422"), QStringLiteral("&Speichern in Datei"));
     aus->addSeparator();
     QAction *save = AddItem(aus, QStringLiteral("Menu43"), QStringLiteral("Para&meter speichern"),
-                            &TFormMain::SaveFileWithDialog);
+                            &TFormMain::SaveFileClicked);
     save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     AddItem(aus, QStringLiteral("Menu44"), QStringLiteral("Parameter zum &Gerät"), &TFormMain::SendParameters);
     aus->addSeparator();
@@ -325,7 +362,8 @@ void TFormMain::BuildStatusBar()
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setMinimumWidth(kPanelWidths[i]);
-        if (i < 4)
+        // The connection panel grows with a long device name instead of cutting it.
+        if (i > 0 && i < 4)
             panel->setMaximumWidth(kPanelWidths[i]);
         panel->setContentsMargins(3, 0, 3, 0);
         if (i == 2 || i == 3)
@@ -544,6 +582,10 @@ void TFormMain::showEvent(QShowEvent *event)
 
 void TFormMain::closeEvent(QCloseEvent *event)
 {
+    if (!m_main->ConfirmDiscard()) {
+        event->ignore();
+        return;
+    }
     m_main->CloseParameters();
     m_main->SaveSettingsAtExit();
     event->accept();
@@ -572,14 +614,19 @@ void TFormMain::IdentNummer()
 
 void TFormMain::ReadFromDevice()
 {
-    if (m_main->LinkBusy)
+    if (m_main->LinkBusy || !m_main->ConfirmDiscard())
         return;
     m_reader->ReadFromDevice();
 }
 
 void TFormMain::CloseParametersClicked()
 {
+    if (!m_main->ConfirmDiscard())
+        return;
+    const bool wasLoaded = m_main->ParamsLoaded;
     m_main->CloseParameters();
+    if (wasLoaded)
+        SetStatus(4, GetText(516));
 }
 
 void TFormMain::CloseValuesClicked()
@@ -587,13 +634,30 @@ void TFormMain::CloseValuesClicked()
     m_main->CloseValues();
 }
 
+QString TFormMain::AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed)
+{
+    QFileDialog dialog(this, title, m_main->DialogFolder(), QtFileFilter(filter));
+    dialog.setObjectName(QStringLiteral("FileDialog"));
+    // Qt's own dialog: the same on every desktop, translated with the program, and
+    // driveable in tests.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString path = dialog.selectedFiles().constFirst();
+    m_main->RememberFileFolder(path);
+    return path;
+}
+
 void TFormMain::LoadFileWithDialog()
 {
-    if (m_main->LinkBusy)
+    if (m_main->LinkBusy || !m_main->ConfirmDiscard())
         return;
     // The file is asked for first: cancelling the dialog keeps what is shown.
-    const QString path = QFileDialog::getOpenFileName(this, QString(), m_main->Init.ParamFolder,
-                                                      QtFileFilter(GetText(1)));
+    const QString path = AskFileName(false, QString(), GetText(1), QString());
     if (path.isEmpty())
         return;
     LoadFromPath(path);
@@ -602,43 +666,59 @@ void TFormMain::LoadFileWithDialog()
 bool TFormMain::LoadFromPath(const QString &path)
 {
     const bool wasLoaded = m_main->ParamsLoaded;
+    CollectingPrompter collect(*m_prompter);
+    const bool complete = LoadParameterFile(m_main->Data, path, collect);
+    const QString name = QFileInfo(path).fileName();
+    if (!complete) {
+        // The step that refused the file reports last; the earlier messages are what the
+        // steps before it noticed on the way.
+        const QString reason = collect.Messages.isEmpty() ? QString() : collect.Messages.constLast().second;
+        m_prompter->error(GetText(510) + QLatin1Char('\r') + QDir::toNativeSeparators(path) +
+                          (reason.isEmpty() ? QString() : QLatin1Char('\r') + reason.trimmed()));
+        SetStatus(4, GetText(510) + QLatin1Char(' ') + name);
+        // A refused file leaves the data as they were, and the set shown stays shown. Only a
+        // file whose definition broke half-way has replaced them: then nothing is shown.
+        const bool refused = !wasLoaded || m_main->Data.Def.ParametersComplete;
+        if (!refused) {
+            m_main->CloseParameters();
+            SetStatus(4, GetText(510) + QLatin1Char(' ') + name);
+        }
+        return false;
+    }
+    collect.Replay();
     m_main->CloseValues();
     m_main->Online = false;
-    m_main->ParamsLoaded = false;
-    m_main->OfflineFile = false;
     m_main->Data.State.VmxMode = false;
     m_main->SetPendingAction(QString());
     emit m_main->ParametersHidden();
-    if (wasLoaded)
-        UpdateMenus();
-
-    const bool complete = LoadParameterFile(m_main->Data, path, *m_prompter);
-    if (complete) {
-        m_main->OfflineFile = true;
-        m_main->ParamsLoaded = true;
-        SetStatus(0, GetText(180) + QLatin1Char(' ') + m_main->Data.FileName);
-        UpdateMenus(); // the grid takes the colour of data from a file from OfflineFile
-        ShowParameters();
-    } else {
-        UpdateMenus();
-    }
-    return complete;
+    m_main->OfflineFile = true;
+    m_main->ParamsLoaded = true;
+    SetStatus(0, GetText(180) + QLatin1Char(' ') + m_main->Data.FileName);
+    SetStatus(4, GetText(515) + QLatin1Char(' ') + name);
+    UpdateMenus(); // the grid takes the colour of data from a file from OfflineFile
+    ShowParameters();
+    return true;
 }
 
-void TFormMain::SaveFileWithDialog()
+void TFormMain::SaveFileClicked()
+{
+    SaveFileWithDialog();
+}
+
+bool TFormMain::SaveFileWithDialog()
 {
     if (!m_main->ParamsLoaded) {
         m_prompter->warning(GetText(40));
-        return;
+        return false;
     }
     DeviceData &d = m_main->Data;
     d.State.ModelPattern = d.State.ModelPattern.toUpper();
     TypeFromPattern(d, *m_prompter);
-    const QString path = QFileDialog::getSaveFileName(this, GetText(51), m_main->Init.ParamFolder,
-                                                      QtFileFilter(SaveDialogFilter(d.State.ModelPattern)));
+    const QString path = AskFileName(true, GetText(51), SaveDialogFilter(d.State.ModelPattern),
+                                     MainController::ProposedFileName(d.Geraet));
     if (path.isEmpty())
-        return;
-    SaveToPath(path);
+        return false;
+    return SaveToPath(path);
 }
 
 bool TFormMain::SaveToPath(const QString &chosenPath)
@@ -647,7 +727,14 @@ bool TFormMain::SaveToPath(const QString &chosenPath)
         m_prompter->warning(GetText(40));
         return false;
     }
-    return SaveParameterFile(m_main->Data, chosenPath, *m_prompter);
+    QString written;
+    if (!SaveParameterFile(m_main->Data, chosenPath, *m_prompter, &written)) {
+        SetStatus(4, GetText(525));
+        return false;
+    }
+    m_main->MarkUnchanged();
+    SetStatus(4, GetText(512) + QLatin1Char(' ') + QDir::toNativeSeparators(written));
+    return true;
 }
 
 void TFormMain::ConvertConfig()
@@ -656,10 +743,18 @@ void TFormMain::ConvertConfig()
         m_prompter->warning(GetText(40));
         return;
     }
+    const QByteArray before = m_main->ChangeSnapshot();
+    const int versionBefore = m_main->Data.Geraet.ProgramVersion;
     const bool complete = ConvertConfiguration(m_main->Data, *m_prompter);
     if (complete)
         ShowParameters();
     UpdateMenus();
+    if (!complete)
+        SetStatus(4, QString());
+    else if (m_main->ChangeSnapshot() == before && m_main->Data.Geraet.ProgramVersion == versionBefore)
+        SetStatus(4, GetText(513));
+    else
+        SetStatus(4, GetText(514) + QLatin1Char(' ') + QString::number(m_main->Data.Geraet.ProgramVersion));
 }
 
 QString TFormMain::ManualPath(const QString &base) const
@@ -679,6 +774,8 @@ void TFormMain::OpenManual(const QString &base)
 
 void TFormMain::SelectCom()
 {
+    if (!m_main->ConfirmDiscard())
+        return;
     m_main->CloseParameters();
     QStringList ports = TTeleThread::ListPorts(true);
     ports.sort();
@@ -748,6 +845,12 @@ void TFormMain::ApplyLanguage(int index)
     };
     Translation::ChooseLanguage(m_main->Settings, m_main->Data.LanguageSuffix, index,
                                 Translation::LanguageFolder(), TranslatedWindows(), reloadDefinitions);
+    // Texts set at run time come from the text table again, in the new language.
+    m_paramArea->Retranslate();
+    if (m_main->ParamsLoaded && m_main->OfflineFile)
+        SetStatus(0, GetText(180) + QLatin1Char(' ') + m_main->Data.FileName);
+    else if (m_main->ParamsLoaded && m_main->Online)
+        SetStatus(0, GetText(181) + QLatin1Char(' ') + m_main->Data.Def.TypLines.value(0));
     m_main->UpdateMenus();
 }
 
@@ -773,8 +876,32 @@ void TFormMain::ShowAbout()
 void TFormMain::ShowDebug()
 {
     CreateWindows();
+    if (!m_lwl->isVisible())
+        m_lwl->move(InterfaceWindowPlace(frameGeometry(), m_lwl->frameGeometry().size(), availableArea()));
     m_lwl->show();
     m_lwl->raise();
+}
+
+QRect TFormMain::availableArea() const
+{
+    const QScreen *s = screen();
+    return s ? s->availableGeometry() : QRect();
+}
+
+QPoint TFormMain::InterfaceWindowPlace(const QRect &mainFrame, const QSize &size, const QRect &screen)
+{
+    // Beside the main window where the screen has room, else below it, else at the
+    // screen's right edge beside the menu bar; never over the main window's menu.
+    const QPoint right(mainFrame.right() + 1, mainFrame.top());
+    const QPoint below(mainFrame.left(), mainFrame.bottom() + 1);
+    if (screen.isEmpty() || screen.contains(QRect(right, size)))
+        return right;
+    if (screen.contains(QRect(below, size)))
+        return below;
+    const int menuBottom = mainFrame.top() + (mainFrame.height() > 80 ? 80 : mainFrame.height());
+    const int x = qMax(screen.left(), screen.right() + 1 - size.width());
+    const int y = qMin(qMax(screen.top(), menuBottom), qMax(screen.top(), screen.bottom() + 1 - size.height()));
+    return QPoint(x, y);
 }
 
 // ---------------------------------------------------------------- editing and sending

@@ -71,7 +71,8 @@ public:
     // File glue of the menu: the dialogs, then the core's loading, saving and conversion.
     void LoadFileWithDialog();
     bool LoadFromPath(const QString &path);
-    void SaveFileWithDialog();
+    // Saves through the save dialog; true when the set was written.
+    bool SaveFileWithDialog();
     bool SaveToPath(const QString &chosenPath);
     void ConvertConfig();
 
@@ -92,6 +93,10 @@ public:
     QFrame *ProgressPanel() const { return m_progressPanel; }
     QProgressBar *ProgressBar() const { return m_progressBar; }
     QLabel *ProgressLabel() const { return m_progressLabel; }
+    // Where the interface window opens: beside the main window (frame mainFrame) when the
+    // screen has room, else below it, else where it leaves the main menu bar free.
+    static QPoint InterfaceWindowPlace(const QRect &mainFrame, const QSize &size, const QRect &screen);
+
     // The windows the language choice translates, in the order of the language list.
     QList<QObject *> TranslatedWindows() const;
 
@@ -120,6 +125,10 @@ private:
     void HideProgress();
     void ShowParameters();
     void NotAvailable();
+    void SaveFileClicked();
+    QRect availableArea() const;
+    // The open or save dialog in the folder of this session; empty when cancelled.
+    QString AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed);
 
     // Menu handlers.
     void Beenden();

@@ -1,4 +1,5 @@
 #include "shell/ui/GuiPrompter.h"
+#include "shell/Texts.h"
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -35,31 +36,48 @@ QString GuiPrompter::ForDisplay(const QString &text)
 
 void GuiPrompter::error(const QString &text)
 {
-    InGuiThread([&] { ShowBox(m_parent, QMessageBox::Critical, QStringLiteral("Fehler"), text); });
+    InGuiThread([&] { ShowBox(m_parent, QMessageBox::Critical, GetText(517), text); });
 }
 
 void GuiPrompter::warning(const QString &text)
 {
-    InGuiThread([&] { ShowBox(m_parent, QMessageBox::Warning, QStringLiteral("Warnung"), text); });
+    InGuiThread([&] { ShowBox(m_parent, QMessageBox::Warning, GetText(518), text); });
 }
 
 void GuiPrompter::information(const QString &text)
 {
-    InGuiThread([&] { ShowBox(m_parent, QMessageBox::Information, QStringLiteral("Information"), text); });
+    InGuiThread([&] { ShowBox(m_parent, QMessageBox::Information, GetText(519), text); });
 }
 
 bool GuiPrompter::question(const QString &text)
 {
     bool yes = false;
     InGuiThread([&] {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Bestätigen"), ForDisplay(text),
-                        QMessageBox::Yes | QMessageBox::No, m_parent);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+        QMessageBox box(QMessageBox::Question, GetText(520), ForDisplay(text), QMessageBox::Yes | QMessageBox::No,
+                        m_parent);
+        box.button(QMessageBox::Yes)->setText(GetText(521));
+        box.button(QMessageBox::No)->setText(GetText(522));
         box.setDefaultButton(QMessageBox::Yes);
         yes = box.exec() == QMessageBox::Yes;
     });
     return yes;
+}
+
+Prompter::Decision GuiPrompter::questionYesNoCancel(const QString &text)
+{
+    Decision decision = Decision::Cancel;
+    InGuiThread([&] {
+        QMessageBox box(QMessageBox::Question, GetText(520), ForDisplay(text),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_parent);
+        box.button(QMessageBox::Yes)->setText(GetText(521));
+        box.button(QMessageBox::No)->setText(GetText(522));
+        box.button(QMessageBox::Cancel)->setText(GetText(523));
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        decision = answer == QMessageBox::Yes ? Decision::Yes : answer == QMessageBox::No ? Decision::No : Decision::Cancel;
+    });
+    return decision;
 }
 
 bool GuiPrompter::inputText(const QString &prompt, QString &value)

@@ -17,6 +17,7 @@ public:
     void warning(const QString &text) override;
     void information(const QString &text) override;
     bool question(const QString &text) override;
+    Decision questionYesNoCancel(const QString &text) override;
     bool inputText(const QString &prompt, QString &value) override;
     bool choose(const QString &prompt, const QStringList &items, int &index) override;
 
