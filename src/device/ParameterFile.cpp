@@ -391,10 +391,9 @@ bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter, F
         before.Restore(d);
         return false;
     }
-    const bool definitionOpened = SelectDefinition(d, prompter);
-    if (identity)
-        *identity = IdentityOf(d);
-    if (!definitionOpened) {
+    if (!SelectDefinition(d, prompter)) {
+        if (identity)
+            *identity = IdentityOf(d);
         before.Restore(d);
         return false;
     }

@@ -47,9 +47,10 @@ bool CopyIdentIntoImage(DeviceData &d);
 // before the call. A definition whose parameter section is broken leaves the new data in
 // place with the parameters incomplete.
 //
-// identity, when given, receives what the file says of itself as soon as it has been
-// identified, also when the load is refused after that (the definition looked for is
-// missing or broken): the identification and the definition file name looked for.
+// identity, when given, receives what the file says of itself once it has been identified,
+// also when the load is refused because the definition looked for is missing or broken:
+// the identification and the definition file name looked for. A file refused for its
+// length is not described: its identification would be read from the wrong place.
 struct FileIdentity;
 bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter, FileIdentity *identity = nullptr);
 
