@@ -137,7 +137,6 @@ TEST_F(OfflineCli, RefusedConversionWritesNothing)
     const Case cases[] = {
         {"[12]\nSET=$0810;1\nCHANGE=$0810;1,0,0\n", "Division durch Null"},
         {"[12]\nECHO=x\nBSET=$0812;$F0\n", "Zeile 3: BSET=$0812;$F0"},
-        {"[12]\nCHANGE=$0812;3,2\nVER=12;1.6.2005\n", "Zeile 2: CHANGE=$0812;3,2"},
         // Converted to a version whose data cannot be read: no date to identify them by.
         {"[12]\nVER=12\n", "Zeile 2: VER=12"},
     };

@@ -292,13 +292,10 @@ TEST_F(Catalogue, VmxPatternWinsOverTheBlockOnlyByItsOwnExtension)
     struct Case { const char *pattern; int type; };
     const Case cases[] = {
         {"C:\\ANLAGE.VMX", 36},
-        {"/HOME/X/ANLAGE.VMX", 36},
         {"*.VMX", 36},
         // A folder name with ".VMX" in it says nothing about the file.
         {"/HOME/X/KUNDE.VMX-ALT/ANLAGE.202", 9},
-        {"/HOME/X/ALT.VMX/ANLAGE.202", 9},
         {"/HOME/X/ANLAGE.VMX.202", 9},
-        {"/HOME/X/ANLAGE.VMXX", 9},
     };
     for (const Case &c : cases) {
         d = std::make_unique<DeviceData>();

@@ -85,23 +85,18 @@ TEST(Conversion, MissingOrUnreadableNumberFieldRefusesTheLineNamingTheField)
         {"CHANGE=$0810;3,2", "Im Befehl CHANGE fehlt Feld 4 (Subtrahend)."},
         {"CHANGE=$0810;3,,1", "Im Befehl CHANGE fehlt Feld 3 (Divisor)."},
         {"CHANGE=$0810;x,1,0", "Im Befehl CHANGE ist Feld 2 (Multiplikator) ungültig: x"},
-        {"CHANGE=", "Im Befehl CHANGE fehlt Feld 1 (Adresse)."},
         {"BSET=$0810;$F0,  ", "Im Befehl BSET fehlt Feld 3 (ODER-Maske)."},
-        {"BSET=$0810;$FG,1", "Im Befehl BSET ist Feld 2 (UND-Maske) ungültig: $FG"},
         {"COPY=$0800;$0900", "Im Befehl COPY fehlt Feld 3 (Anzahl)."},
         {"COPY=$0800;zwei;3", "Im Befehl COPY ist Feld 2 (Ziel) ungültig: zwei"},
         {"SET=$0810", "Im Befehl SET fehlt Feld 2 (Wert)."},
         {"SET=$0810;1,,2", "Im Befehl SET fehlt Feld 3 (Wert)."},
         // Read as 0 this moved the whole image to base 0.
         {"BASE=abc", "Im Befehl BASE ist Feld 1 (neue Basis) ungültig: abc"},
-        {"BASE=", "Im Befehl BASE fehlt Feld 1 (neue Basis)."},
         {"VER=12", "Im Befehl VER fehlt Feld 2 (Datum)."},
-        {"VER=12;", "Im Befehl VER fehlt Feld 2 (Datum)."},
         {"VER=;1.1.2005", "Im Befehl VER fehlt Feld 1 (Version)."},
         {"VER=300;1.1.2005", "Im Befehl VER ist Feld 1 (Version) ungültig: 300"},
         {"VER=12;31.02.2005", "Im Befehl VER ist Feld 2 (Datum) ungültig: 31.02.2005"},
         {"VER=12;1.6", "Im Befehl VER ist Feld 2 (Datum) ungültig: 1.6"},
-        {"VER=12;1.6.2005.7", "Im Befehl VER ist Feld 2 (Datum) ungültig: 1.6.2005.7"},
     };
     for (const Case &c : cases) {
         ConversionWork w = Work();
