@@ -38,22 +38,25 @@ int info(const CliOptions &o, CliPrompter &prompter)
     if (!ExpectArgs(o.Args, 1, "info DATEI"))
         return ExitInput;
     auto d = NewData(o);
-    if (!Load(*d, o.Args.at(0), prompter))
+    FileIdentity id;
+    const bool complete = LoadParameterFile(*d, o.Args.at(0), prompter, &id);
+    // A file that was identified is described even when its definition is missing or
+    // broken: which definition it needs is what the user has to know then.
+    if (!id.Identified)
         return ExitInput;
-    const TGeraet &g = d->Geraet;
-    Out(QStringLiteral("Datei: ") + d->FileName);
-    Out(QStringLiteral("Gerät: ") + d->Def.TypLines.value(0));
-    Out(QStringLiteral("Modell: ") + d->State.ModelPattern);
-    Out(QStringLiteral("Gerätetyp: ") + QString::number(d->State.DeviceType));
-    Out(QStringLiteral("Programm: ") + g.ProgramId);
-    Out(QStringLiteral("Version: ") + QString::number(g.ProgramVersion));
-    Out(QStringLiteral("Programmdatum: ") + g.ProgramDate);
-    Out(QStringLiteral("F-Nummer: ") + g.FNumber);
-    Out(QStringLiteral("Fertigungsdatum: ") + g.FDate);
-    Out(QStringLiteral("Auftrag: ") + QString::number(d->OrderNumber));
-    Out(QStringLiteral("Zugangscode: ") + d->State.AccessCode);
-    Out(QStringLiteral("Definition: ") + d->State.DefinitionFile);
-    return ExitOk;
+    Out(QStringLiteral("Datei: ") + id.FileName);
+    Out(QStringLiteral("Gerät: ") + id.DeviceName);
+    Out(QStringLiteral("Modell: ") + id.ModelPattern);
+    Out(QStringLiteral("Gerätetyp: ") + QString::number(id.DeviceType));
+    Out(QStringLiteral("Programm: ") + id.ProgramId);
+    Out(QStringLiteral("Version: ") + QString::number(id.ProgramVersion));
+    Out(QStringLiteral("Programmdatum: ") + id.ProgramDate);
+    Out(QStringLiteral("F-Nummer: ") + id.FNumber);
+    Out(QStringLiteral("Fertigungsdatum: ") + id.FDate);
+    Out(QStringLiteral("Auftrag: ") + QString::number(id.OrderNumber));
+    Out(QStringLiteral("Zugangscode: ") + id.AccessCode);
+    Out(QStringLiteral("Definition: ") + id.DefinitionFile);
+    return complete ? ExitOk : ExitInput;
 }
 
 int list(const CliOptions &o, CliPrompter &prompter)

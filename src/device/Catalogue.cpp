@@ -340,7 +340,9 @@ IdentifyResult IdentifyDevice(DeviceData &d, int step, const quint8 *answer, int
     d.ProtectionText.clear();
     d.OrderNumber = 0;
 
-    if (BlockWord(g, 0) == 0x0192 || d.State.ModelPattern.contains(QLatin1String(".VMX"))) {
+    // A VMX file is known by its own extension: a folder name such as "Kunde.vmx-alt"
+    // says nothing about the files in it.
+    if (BlockWord(g, 0) == 0x0192 || PatternExtension(d.State.ModelPattern) == QLatin1String(".VMX")) {
         d.State.ModelPattern = QStringLiteral("*.VMX");
         TypeFromPattern(d, prompter);
         d.State.VmxMode = true;
@@ -356,10 +358,8 @@ IdentifyResult IdentifyDevice(DeviceData &d, int step, const quint8 *answer, int
     return IdentifyOther(d, fromFile, prompter);
 }
 
-QString VersionSuffix(int type, int v, bool *pathBuilt)
+QString VersionSuffix(int type, int v)
 {
-    if (pathBuilt)
-        *pathBuilt = true;
     auto s = [](const char *t) { return QString::fromLatin1(t); };
     if (type == 5 || type == 23) {
         if (v <= 5) return s("_v5");
@@ -388,16 +388,12 @@ QString VersionSuffix(int type, int v, bool *pathBuilt)
         if (v <= 13) return s("_v13");
         return QString();
     }
-    if (type == 52) {
-        if (v <= 1) return QString();
-        if (v == 2) return s("_v2");
-        // No definition of its own from version 3 on: the caller keeps the definition it
-        // had, as the newest L-ORN files are the 53/54 ones and no 52 file exists for it.
-        if (pathBuilt)
-            *pathBuilt = false;
-        return QString();
-    }
-    if (type == 53 || type == 54) {
+    if (type == 52 && v <= 2)
+        return v == 2 ? s("_v2") : QString();
+    // The older table of the plain L-ORN ends at version 2. From version 3 on it follows
+    // the rule of its family (the 53 and 54 files): a definition is always looked for by
+    // the device's own name, never borrowed from the device shown before.
+    if (IsTransferSwitchType(type)) {
         if (v <= 2) return s("_v2");
         if (v == 3) return s("_v3");
         if (v <= 5) return s("_v5");
@@ -426,14 +422,9 @@ bool OpenModelDefinition(DeviceData &d, Prompter &prompter)
     DefinitionTables &def = d.Def;
     def.DefinitionLoaded = false;
     const int type = d.State.DeviceType;
-    bool built = true;
-    const QString suffix = VersionSuffix(type, d.Geraet.ProgramVersion, &built);
-    // Type 52 from version 3 on keeps the DefinitionFile it had (see VersionSuffix).
-    if (built) {
-        const QString name = (type == 34 ? QStringLiteral("A70-") : QString()) + d.Geraet.ProgramId + d.LanguageSuffix
-                             + suffix + QStringLiteral(".ZPA");
-        d.State.DefinitionFile = DataDir::resolve(QStringLiteral("ZPA\\") + SafeFileName(name));
-    }
+    const QString name = (type == 34 ? QStringLiteral("A70-") : QString()) + d.Geraet.ProgramId + d.LanguageSuffix
+                         + VersionSuffix(type, d.Geraet.ProgramVersion) + QStringLiteral(".ZPA");
+    d.State.DefinitionFile = DataDir::resolve(QStringLiteral("ZPA\\") + SafeFileName(name));
     if (!OpenDefinition(d, d.State.DefinitionFile, prompter))
         return false;
     return ApplyTypeSettings(d);

@@ -62,9 +62,9 @@ struct IdentifyResult
 IdentifyResult IdentifyDevice(DeviceData &d, int step, const quint8 *answer, int answerLength, bool fromFile,
                               Prompter &prompter);
 
-// Version suffix of the definition name ("_v12", ...). *pathBuilt is false for the
-// combinations that have no definition of their own (type 52 from version 3).
-QString VersionSuffix(int deviceType, int version, bool *pathBuilt = nullptr);
+// Version suffix of the definition name ("_v12", ...). Every type and version has one
+// (possibly empty), so every device looks for a definition of its own.
+QString VersionSuffix(int deviceType, int version);
 
 // Upper-cases ModelPattern, sets DeviceType, prepares types 34 and 36 and opens the
 // model's definition. Returns whether the definition is loaded.

@@ -190,10 +190,23 @@ bool FilterVersionLines(QStringList &lines, int programVersion, QString *badValu
     return true;
 }
 
+QString WithoutTrailingSpace(const QString &line)
+{
+    int end = int(line.size());
+    while (end > 0 && line.at(end - 1).isSpace())
+        --end;
+    return line.left(end);
+}
+
+// Labels are compared without the white space a hand edit leaves behind them (blanks, a
+// tab, a "§" filter that left the blank before it): "ParaEnd: " ends the section as
+// "ParaEnd:" does. Leading blanks and letter case still count for end labels.
+bool IsEndLabel(const QString &line, const QString &label) { return WithoutTrailingSpace(line) == label; }
+
 int FindStartLabel(const QStringList &lines, const QString &label, int from)
 {
     for (int i = qMax(0, from); i < lines.size(); ++i)
-        if (lines.at(i).compare(label, Qt::CaseInsensitive) == 0)
+        if (WithoutTrailingSpace(lines.at(i)).compare(label, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
@@ -257,7 +270,7 @@ bool OpenDefinitionData(DeviceData &d, const QByteArray &bytes, const QString &p
     }
     QStringList typ;
     for (int i = start + 1; i < lines.size() && typ.size() < kMaxTypLines; ++i) {
-        if (lines.at(i) == QLatin1String("TypEnd:"))
+        if (IsEndLabel(lines.at(i), QStringLiteral("TypEnd:")))
             break;
         typ.append(lines.at(i));
     }
@@ -297,7 +310,7 @@ bool ReadRelayFunctions(DeviceData &d, Prompter &prompter)
     }
     for (int i = start + 1; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
-        if (line == QLatin1String("RelFunkEnd:")) {
+        if (IsEndLabel(line, QStringLiteral("RelFunkEnd:"))) {
             def.RelayFunctionsLoaded = true;
             return true;
         }
@@ -329,7 +342,7 @@ bool ReadAnalogFunctions(DeviceData &d, Prompter &prompter)
     }
     for (int i = start + 1; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
-        if (line == QLatin1String("AnaFunkEnd:"))
+        if (IsEndLabel(line, QStringLiteral("AnaFunkEnd:")))
             return true;
         if (!line.contains(QLatin1Char('*')))
             break;
@@ -381,7 +394,7 @@ bool ReadParameterLines(DeviceData &d, Prompter &prompter)
     int pos = 0;
     for (int i = start + 1; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
-        if (line == QLatin1String("ParaEnd:")) {
+        if (IsEndLabel(line, QStringLiteral("ParaEnd:"))) {
             d.Def.ParameterLineCount = pos + 1;
             d.Def.ParametersComplete = true;
             if (d.Def.MenuFlags & 0x10)
@@ -389,8 +402,9 @@ bool ReadParameterLines(DeviceData &d, Prompter &prompter)
             return true;
         }
         // An empty line holds a position of its own but no list item: from here on group
-        // starts run ahead of the list indexes.
-        if (line.isEmpty()) {
+        // starts run ahead of the list indexes. A line of blanks left by a hand edit is
+        // the same empty line, not a parameter without "*".
+        if (WithoutTrailingSpace(line).isEmpty()) {
             ++pos;
             continue;
         }
@@ -465,7 +479,7 @@ bool ReadActualValuePage(DeviceData &d, const QString &page, Prompter &prompter,
     const QString endLabel = page + QStringLiteral("End:");
     for (int i = start + 2; i < lines.size(); ++i) {
         const QString &line = lines.at(i);
-        if (line == endLabel)
+        if (IsEndLabel(line, endLabel))
             return true;
         if (!line.contains(QLatin1Char('*'))) {
             prompter.error(QStringLiteral("Error 5") + line + QStringLiteral("End:"));
@@ -492,10 +506,10 @@ int ReadPrintTemplate(DeviceData &d, const QStringList &flagPrintTexts, QStringL
     int slot = 0;
     for (int i = start + 1; i < src.size(); ++i) {
         QString line = src.at(i);
-        if (line == QLatin1String("PrintEnd"))
+        if (IsEndLabel(line, QStringLiteral("PrintEnd")))
             continue;
-        if (line == QLatin1String("PrintEnd:")) {
-            out.append(line);
+        if (IsEndLabel(line, QStringLiteral("PrintEnd:"))) {
+            out.append(QStringLiteral("PrintEnd:"));
             break;
         }
         const int amp = line.indexOf(QLatin1String("&&"));
@@ -565,7 +579,7 @@ bool ReadSetPointTable(DeviceData &d, QVector<SetPointRow> *rows, Prompter &prom
         int i = start + 1;
         for (; i < lines.size(); ++i) {
             const QString &line = lines.at(i);
-            if (line == QLatin1String("SPWEnd:")) {
+            if (IsEndLabel(line, QStringLiteral("SPWEnd:"))) {
                 done = true;
                 break;
             }

@@ -42,8 +42,12 @@ QStringList SplitDefinitionLines(const QString &text);
 // number after "§" is not a decimal number; the lines filtered so far stay filtered.
 bool FilterVersionLines(QStringList &lines, int programVersion, QString *badValue = nullptr);
 
-// Index of the first line equal to label, letter case ignored, or -1.
+// Index of the first line equal to label, letter case and trailing white space ignored, or -1.
 int FindStartLabel(const QStringList &lines, const QString &label, int from = 0);
+// Whether line is the end label: same letters and case, trailing white space ignored.
+bool IsEndLabel(const QString &line, const QString &label);
+// The line without the white space at its end.
+QString WithoutTrailingSpace(const QString &line);
 
 // Loads the file into DefinitionLines, filters the version lines and reads the type
 // settings into TypLines. DefinitionLines and TypLines are emptied first, so a failed

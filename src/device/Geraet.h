@@ -86,6 +86,8 @@ public:
 
     int Count() const { return int(m_items.size()); }
     void Clear() { m_items.clear(); }
+    // Exchanges the items with another list; each list keeps the record it is bound to.
+    void SwapItems(TParameterListe &other) { m_items.swap(other.m_items); }
     TParameter &Item(int i) { return *m_items.at(size_t(i)); }
     const TParameter &Item(int i) const { return *m_items.at(size_t(i)); }
 

@@ -110,6 +110,65 @@ bool IdentifyFromImage(DeviceData &d, const QByteArray *fileBytes, Prompter &pro
     return true;
 }
 
+// Everything of the device data that reading the definition and parameters of a file
+// uses or changes, except the lists, which are bound to their own record.
+void CopyRecord(const DeviceData &from, DeviceData &to)
+{
+    to.Geraet = from.Geraet;
+    to.State = from.State;
+    to.Def = from.Def;
+    to.LanguageSuffix = from.LanguageSuffix;
+    to.AccessLevel = from.AccessLevel;
+    to.Identified = from.Identified;
+    to.OrderNumber = from.OrderNumber;
+    to.ProtectionText = from.ProtectionText;
+    to.PeriodBase = from.PeriodBase;
+    to.PeriodFactor = from.PeriodFactor;
+    to.AnalogInputKind = from.AnalogInputKind;
+    to.FileLength = from.FileLength;
+    to.FileName = from.FileName;
+    to.FileTime = from.FileTime;
+}
+
+// Holds back the messages of a step whose outcome decides what the user is told.
+class CollectingPrompter : public Prompter
+{
+public:
+    void error(const QString &text) override { m_messages.append({Kind::Error, text}); }
+    void warning(const QString &text) override { m_messages.append({Kind::Warning, text}); }
+    void information(const QString &text) override { m_messages.append({Kind::Information, text}); }
+    // Nothing on this path asks; a question held back could not be answered anyway.
+    bool question(const QString &) override { return false; }
+
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const Message &m : m_messages)
+            texts.append(m.text);
+        return texts;
+    }
+    void ReplayTo(Prompter &p) const
+    {
+        for (const Message &m : m_messages) {
+            if (m.kind == Kind::Error)
+                p.error(m.text);
+            else if (m.kind == Kind::Warning)
+                p.warning(m.text);
+            else
+                p.information(m.text);
+        }
+    }
+
+private:
+    enum class Kind { Error, Warning, Information };
+    struct Message
+    {
+        Kind kind;
+        QString text;
+    };
+    QVector<Message> m_messages;
+};
+
 QString LineRef(int lineNumber, const QString &line)
 {
     return QStringLiteral("\rZeile %1: %2\rDie Konvertierung wurde abgebrochen, die Daten bleiben unverändert.")
@@ -142,6 +201,65 @@ long long IndexIn(const ConversionWork &w, long long address, long long count)
         return -1;
     return TGeraet::ValidRange(index, count) ? index : -1;
 }
+
+// The number fields of one conversion command, read strictly: a field that is missing
+// (the line ends early, or two separators follow each other) or is no number refuses the
+// line. Reading a missing field as -1 or an unreadable one as 0 silently wrote wrong
+// bytes (an OR mask of -1 sets every bit, a subtrahend of -1 adds one).
+class CommandFields
+{
+public:
+    CommandFields(const QString &command, const QString &value) : m_command(command), m_rest(value) {}
+
+    // The next field up to sep (or the rest) as a number; nameText names it in messages.
+    bool Next(QChar sep, int nameText, long long *out)
+    {
+        ++m_index;
+        const QString field = Text::SplitAt(m_rest, sep);
+        if (Text::RemoveSpaces(field).isEmpty())
+            return Fail(GetText(470).arg(m_command).arg(m_index).arg(GetText(nameText)));
+        bool ok = false;
+        *out = Text::ParseNumber(field, &ok);
+        if (!ok)
+            return Invalid(nameText, field);
+        return true;
+    }
+    // The next field as text (up to sep, or the rest); missing when blank.
+    bool NextText(QChar sep, int nameText, QString *out)
+    {
+        ++m_index;
+        *out = Text::SplitAt(m_rest, sep);
+        if (Text::RemoveSpaces(*out).isEmpty())
+            return Fail(GetText(470).arg(m_command).arg(m_index).arg(GetText(nameText)));
+        return true;
+    }
+    // Marks the field read last as unusable (always false).
+    bool Invalid(int nameText, const QString &field)
+    {
+        return Fail(GetText(471).arg(m_command).arg(m_index).arg(GetText(nameText), field.trimmed()));
+    }
+    QString &Rest() { return m_rest; }
+    int Index() const { return m_index; }
+    void Skip() { ++m_index; }
+    const QString &Reason() const { return m_reason; }
+
+private:
+    bool Fail(const QString &reason)
+    {
+        m_reason = reason;
+        return false;
+    }
+    QString m_command;
+    QString m_rest;
+    int m_index = 0;
+    QString m_reason;
+};
+
+// Names of the fields in messages.
+enum FieldName {
+    kSource = 473, kTarget, kCount, kAddress, kMultiplier, kDivisor, kSubtrahend,
+    kAndMask, kOrMask, kBase, kVersion, kDate, kValue
+};
 
 } // namespace
 
@@ -201,8 +319,33 @@ bool ReadFileParameters(DeviceData &d, Prompter &prompter)
     return ReadParameters(d, prompter);
 }
 
-bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter)
+FileIdentity IdentityOf(const DeviceData &d)
 {
+    FileIdentity id;
+    id.Identified = d.Identified;
+    id.FileName = d.FileName;
+    id.DefinitionLoaded = d.Def.DefinitionLoaded;
+    id.DeviceName = d.Def.DefinitionLoaded ? d.Def.TypLines.value(0) : QString();
+    id.ModelPattern = d.State.ModelPattern;
+    id.DeviceType = d.State.DeviceType;
+    id.ProgramId = d.Geraet.ProgramId;
+    id.ProgramVersion = d.Geraet.ProgramVersion;
+    id.ProgramDate = d.Geraet.ProgramDate;
+    id.FNumber = d.Geraet.FNumber;
+    id.FDate = d.Geraet.FDate;
+    id.OrderNumber = d.OrderNumber;
+    // A controller keeps its access code in its parameter memory, whose place only the
+    // definition tells: without one the code read would be a guess.
+    if (d.Def.DefinitionLoaded || !IsControllerType(d.State.DeviceType))
+        id.AccessCode = d.State.AccessCode;
+    id.DefinitionFile = d.State.DefinitionFile;
+    return id;
+}
+
+bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter, FileIdentity *identity)
+{
+    if (identity)
+        *identity = FileIdentity();
     // Read and checked whole before the device data are touched: a refused file must not
     // leave half of itself in the image.
     QFile file(path);
@@ -244,7 +387,13 @@ bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter)
     d.Def.ParametersComplete = false;
     d.Identified = false;
 
-    if (!IdentifyFromImage(d, &bytes, prompter) || !SelectDefinition(d, prompter)) {
+    if (!IdentifyFromImage(d, &bytes, prompter)) {
+        before.Restore(d);
+        return false;
+    }
+    if (!SelectDefinition(d, prompter)) {
+        if (identity)
+            *identity = IdentityOf(d);
         before.Restore(d);
         return false;
     }
@@ -258,7 +407,10 @@ bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter)
         return false;
     }
     TakeControllerSettings(d);
-    return ReadParameters(d, prompter);
+    const bool complete = ReadParameters(d, prompter);
+    if (identity)
+        *identity = IdentityOf(d);
+    return complete;
 }
 
 bool SaveParameterFile(DeviceData &d, const QString &chosenPath, Prompter &prompter, QString *writtenPath)
@@ -329,11 +481,14 @@ bool RunConversion(const QStringList &lines, ConversionWork &w, Prompter &prompt
             prompter.error(reason + LineRef(lineNumber, line));
             return false;
         };
+        CommandFields f(name, value);
+        auto refuseField = [&]() { return refuse(f.Reason()); };
 
         if (name == QLatin1String("COPY")) {
-            const long long source = Text::NextField(value, QLatin1Char(';'));
-            const long long target = Text::NextField(value, QLatin1Char(';'));
-            const long long count = Text::NextField(value, QLatin1Char(';'));
+            long long source = 0, target = 0, count = 0;
+            if (!f.Next(QLatin1Char(';'), kSource, &source) || !f.Next(QLatin1Char(';'), kTarget, &target)
+                || !f.Next(QLatin1Char(';'), kCount, &count))
+                return refuseField();
             if (count < 0)
                 return refuse(QStringLiteral("Ungültige Anzahl"));
             const long long from = IndexIn(w, source, count);
@@ -345,10 +500,10 @@ bool RunConversion(const QStringList &lines, ConversionWork &w, Prompter &prompt
             for (long long k = 0; k < count; ++k)
                 g.Image[size_t(to + k)] = g.Image[size_t(from + k)];
         } else if (name == QLatin1String("CHANGE")) {
-            const long long address = Text::NextField(value, QLatin1Char(';'));
-            const long long multiplier = Text::NextField(value, QLatin1Char(','));
-            const long long divisor = Text::NextField(value, QLatin1Char(','));
-            const long long subtrahend = Text::NextField(value, QLatin1Char(','));
+            long long address = 0, multiplier = 0, divisor = 0, subtrahend = 0;
+            if (!f.Next(QLatin1Char(';'), kAddress, &address) || !f.Next(QLatin1Char(','), kMultiplier, &multiplier)
+                || !f.Next(QLatin1Char(','), kDivisor, &divisor) || !f.Next(QLatin1Char(','), kSubtrahend, &subtrahend))
+                return refuseField();
             const long long index = IndexIn(w, address, 1);
             if (index < 0)
                 return refuse(RangeText(w));
@@ -359,20 +514,30 @@ bool RunConversion(const QStringList &lines, ConversionWork &w, Prompter &prompt
             const __int128 v = __int128(g.Image[size_t(index)]) * multiplier / divisor - subtrahend;
             g.Image[size_t(index)] = quint8(int(v & 0xFF));
         } else if (name == QLatin1String("SET")) {
-            const long long address = Text::NextField(value, QLatin1Char(';'));
+            long long address = 0;
+            if (!f.Next(QLatin1Char(';'), kAddress, &address))
+                return refuseField();
+            // A SET without any value would write nothing: a line cut short.
+            if (Text::RemoveSpaces(f.Rest()).isEmpty()) {
+                f.Skip();
+                return refuse(GetText(470).arg(name).arg(f.Index()).arg(GetText(kValue)));
+            }
             long long index = IndexOf(w, address);
-            while (!value.isEmpty()) {
-                const QString field = Text::SplitAt(value, QLatin1Char(','));
+            while (!f.Rest().isEmpty()) {
                 QByteArray bytes;
-                if (field.startsWith(QLatin1Char('"'))) {
+                if (f.Rest().startsWith(QLatin1Char('"'))) {
+                    f.Skip();
+                    const QString field = Text::SplitAt(f.Rest(), QLatin1Char(','));
                     if (field.size() < 3)
                         continue;
                     bytes = Ansi::encode(field.mid(1, field.size() - 2));
                 } else {
-                    bool ok = false;
-                    const long long number = Text::ParseNumber(field, &ok);
-                    if (!ok)
-                        return refuse(ConversionErrorText(field));
+                    // A value that is no number is the conversion error of the number
+                    // conversion itself, as ever; a missing one is named like the others.
+                    const QString field = f.Rest().section(QLatin1Char(','), 0, 0);
+                    long long number = 0;
+                    if (!f.Next(QLatin1Char(','), kValue, &number))
+                        return refuse(Text::RemoveSpaces(field).isEmpty() ? f.Reason() : ConversionErrorText(field));
                     bytes.append(char(number & 0xFF));
                 }
                 if (!TGeraet::ValidRange(index, bytes.size()))
@@ -381,15 +546,18 @@ bool RunConversion(const QStringList &lines, ConversionWork &w, Prompter &prompt
                     g.Image[size_t(index++)] = quint8(b);
             }
         } else if (name == QLatin1String("BSET")) {
-            const long long address = Text::NextField(value, QLatin1Char(';'));
-            const long long andMask = Text::NextField(value, QLatin1Char(','));
-            const long long orMask = Text::NextField(value, QLatin1Char(','));
+            long long address = 0, andMask = 0, orMask = 0;
+            if (!f.Next(QLatin1Char(';'), kAddress, &address) || !f.Next(QLatin1Char(','), kAndMask, &andMask)
+                || !f.Next(QLatin1Char(','), kOrMask, &orMask))
+                return refuseField();
             const long long index = IndexIn(w, address, 1);
             if (index < 0)
                 return refuse(RangeText(w));
             g.Image[size_t(index)] = quint8(((g.Image[size_t(index)] & andMask) | orMask) & 0xFF);
         } else if (name == QLatin1String("BASE")) {
-            const long long newBase = Text::ParseNumber(value);
+            long long newBase = 0;
+            if (!f.Next(QLatin1Char(';'), kBase, &newBase))
+                return refuseField();
             const long long oldBase = w.ImageBase;
             if (newBase >= oldBase)
                 continue; // only a lower base moves anything
@@ -406,9 +574,33 @@ bool RunConversion(const QStringList &lines, ConversionWork &w, Prompter &prompt
             std::memmove(g.Image.data() + shift, g.Image.data(), size_t(length));
             std::fill(g.Image.begin(), g.Image.begin() + shift, quint8(0xFF));
         } else if (name == QLatin1String("VER")) {
+            long long version = 0;
+            QString date;
+            if (!f.Next(QLatin1Char(';'), kVersion, &version))
+                return refuseField();
+            // The version is stored in one byte of the identification.
+            if (version < 0 || version > 255) {
+                f.Invalid(kVersion, QString::number(version));
+                return refuseField();
+            }
+            if (!f.NextText(QLatin1Char(';'), kDate, &date))
+                return refuseField();
+            // The date goes into the identification as day, month and year bytes and is
+            // decoded from there when the converted data are read again: a date that
+            // cannot be decoded would make the converted data unreadable.
+            QString rest = date;
+            bool okDay = false, okMonth = false, okYear = false;
+            const long long day = Text::ParseNumber(Text::SplitAt(rest, QLatin1Char('.')), &okDay);
+            const long long month = Text::ParseNumber(Text::SplitAt(rest, QLatin1Char('.')), &okMonth);
+            const long long year = Text::ParseNumber(Text::SplitAt(rest, QLatin1Char('.')), &okYear);
+            if (!okDay || !okMonth || !okYear || !rest.isEmpty() || day < 0 || day > 255 || month < 0 || month > 255
+                || year < 0 || !FormatDeviceDate(int(day), int(month), int(year % 100), nullptr)) {
+                f.Invalid(kDate, date);
+                return refuseField();
+            }
             w.VersionSeen = true;
-            w.Version = int(Text::NextField(value, QLatin1Char(';')));
-            w.Date = Text::SplitAt(value, QLatin1Char(';'));
+            w.Version = int(version);
+            w.Date = date;
             verLine = lineNumber;
             verText = line;
         } else if (name == QLatin1String("ECHO")) {
@@ -424,10 +616,11 @@ bool RunConversion(const QStringList &lines, ConversionWork &w, Prompter &prompt
         }
         g.ProgramVersion = w.Version;
         g.ProgramDate = w.Date;
+        // Checked when the line was read.
         QString date = w.Date;
-        const long long day = Text::NextField(date, QLatin1Char('.'));
-        const long long month = Text::NextField(date, QLatin1Char('.'));
-        const long long year = Text::NextField(date, QLatin1Char('.'));
+        const long long day = Text::ParseNumber(Text::SplitAt(date, QLatin1Char('.')));
+        const long long month = Text::ParseNumber(Text::SplitAt(date, QLatin1Char('.')));
+        const long long year = Text::ParseNumber(Text::SplitAt(date, QLatin1Char('.')));
         g.Image[size_t(p + 11)] = quint8(w.Version & 0xFF);
         g.Image[size_t(p + 12)] = 32; // blank version letter
         g.Image[size_t(p + 13)] = quint8(day & 0xFF);
@@ -468,6 +661,26 @@ bool ConvertConfiguration(DeviceData &d, Prompter &prompter, QStringList *echoTe
     if (!RunConversion(lines, w, prompter))
         return false;
 
+    // The converted data are read again, with the definition of their new version, on a
+    // copy too: when that definition is missing or broken, converted bytes under the old
+    // parameter list could be sent to a device as if they were the old set. Either the
+    // re-read succeeds and the result replaces the loaded data, or the set shown before
+    // stays as it was (alarm texts included) and the user is told why.
+    DeviceData trial;
+    CopyRecord(d, trial);
+    trial.Geraet = w.Geraet;
+    trial.State.ImageBase = w.ImageBase;
+    trial.FileLength = w.FileLength;
+    const QStringList alarmTextsBefore = CL_ZLT().Consts;
+    CollectingPrompter collected;
+    if (!ReadFileParameters(trial, collected)) {
+        CL_ZLT().Consts = alarmTextsBefore;
+        prompter.error(GetText(472).arg(w.Geraet.ProgramVersion).arg(collected.Texts().join(QLatin1Char('\r'))));
+        return false;
+    }
+    collected.ReplayTo(prompter);
+
+    // The closing texts describe a conversion that took effect.
     if (!w.EchoTexts.isEmpty()) {
         if (echoTexts) {
             *echoTexts = w.EchoTexts;
@@ -478,8 +691,7 @@ bool ConvertConfiguration(DeviceData &d, Prompter &prompter, QStringList *echoTe
             prompter.information(text);
         }
     }
-    d.Geraet = w.Geraet;
-    d.State.ImageBase = w.ImageBase;
-    d.FileLength = w.FileLength;
-    return ReadFileParameters(d, prompter);
+    CopyRecord(trial, d);
+    d.Params.SwapItems(trial.Params);
+    return true;
 }

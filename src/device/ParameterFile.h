@@ -46,7 +46,34 @@ bool CopyIdentIntoImage(DeviceData &d);
 // identification is refused with a message, and the device data are then exactly as
 // before the call. A definition whose parameter section is broken leaves the new data in
 // place with the parameters incomplete.
-bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter);
+//
+// identity, when given, receives what the file says of itself once it has been identified,
+// also when the load is refused because the definition looked for is missing or broken:
+// the identification and the definition file name looked for. A file refused for its
+// length is not described: its identification would be read from the wrong place.
+struct FileIdentity;
+bool LoadParameterFile(DeviceData &d, const QString &path, Prompter &prompter, FileIdentity *identity = nullptr);
+
+// The identification of a parameter file and the definition it needs.
+struct FileIdentity
+{
+    bool Identified = false; // false: the file was refused before it could be identified
+    QString FileName;
+    QString DeviceName;      // type line 0 of the definition; empty when it was not opened
+    QString ModelPattern;
+    int DeviceType = 55;
+    QString ProgramId;
+    int ProgramVersion = 0;
+    QString ProgramDate;
+    QString FNumber;
+    QString FDate;
+    int OrderNumber = 0;
+    QString AccessCode;
+    QString DefinitionFile;  // the definition looked for
+    bool DefinitionLoaded = false;
+};
+// The identity of the data in d as they are now.
+FileIdentity IdentityOf(const DeviceData &d);
 
 // The identification taken from the loaded image, the definition opened and the
 // parameters read again (after loading and after a conversion). Returns whether the
@@ -78,12 +105,14 @@ struct ConversionWork
 // Runs the commands of the conversion file lines on work: the sections whose number is
 // above work.Geraet.ProgramVersion, in file order, then the last "VER" into the version
 // fields and the identification bytes. False (with a message naming the line) when a
-// command is refused; work is then half done and must be thrown away.
+// command is refused, among others for a number field that is missing or no number; work
+// is then half done and must be thrown away.
 bool RunConversion(const QStringList &lines, ConversionWork &work, Prompter &prompter);
 
 // Converts the loaded data with the conversion file. Either every command succeeds and
-// the result replaces the loaded data (then the definition and parameters are read
-// again), or nothing changes. The "ECHO" texts are shown in one information message, or,
-// when echoTexts is given, handed to the caller instead. Returns whether the conversion
-// ran and the parameters of the converted data are complete.
+// the converted data can be read with the definition of their new version (identification,
+// definition and a complete parameter list), and then the result replaces the loaded data;
+// or nothing changes and one message says why. The "ECHO" texts of a conversion that took
+// effect are shown in one information message, or, when echoTexts is given, handed to the
+// caller instead. Returns whether the conversion took effect.
 bool ConvertConfiguration(DeviceData &d, Prompter &prompter, QStringList *echoTexts = nullptr);

@@ -179,6 +179,23 @@ QStringList buildStrings()
         {525, u"Nicht gespeichert"},
         {526, u"Geändert seit dem Laden"},
         {527, u"Schließen"},
+        // Conversion and device data (470..489).
+        {470, u"Im Befehl %1 fehlt Feld %2 (%3)."},
+        {471, u"Im Befehl %1 ist Feld %2 (%3) ungültig: %4"},
+        {472, u"Die konvertierten Daten (Version %1) lassen sich nicht lesen:#13%2#13Die Konvertierung wurde nicht übernommen, die bisherigen Daten bleiben unverändert."},
+        {473, u"Quelle"},
+        {474, u"Ziel"},
+        {475, u"Anzahl"},
+        {476, u"Adresse"},
+        {477, u"Multiplikator"},
+        {478, u"Divisor"},
+        {479, u"Subtrahend"},
+        {480, u"UND-Maske"},
+        {481, u"ODER-Maske"},
+        {482, u"neue Basis"},
+        {483, u"Version"},
+        {484, u"Datum"},
+        {485, u"Wert"},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

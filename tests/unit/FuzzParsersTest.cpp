@@ -190,10 +190,14 @@ TEST_F(FuzzParsers, ConvertingLoadedDataWithMutatedConversionFiles)
         const auto image = d.Geraet.Image;
         QStringList echo;
         const bool converted = ConvertConfiguration(d, p, &echo);
-        // Refused commands leave nothing behind.
-        if (!converted && !p.messages.isEmpty() && p.messages.last().text.contains(QStringLiteral("abgebrochen"))) {
+        // All or nothing: a refused command or converted data that cannot be read again
+        // leave the loaded set exactly as it was, still complete.
+        if (!converted) {
             EXPECT_EQ(d.Geraet.Image, image) << round;
             EXPECT_EQ(d.FileLength, 8240) << round;
+            EXPECT_EQ(d.Geraet.ProgramVersion, 11) << round;
+            EXPECT_TRUE(d.Def.ParametersComplete) << round;
+            EXPECT_FALSE(p.messages.isEmpty()) << round;
         }
     }
 }

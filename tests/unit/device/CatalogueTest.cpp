@@ -254,24 +254,18 @@ TEST(CatalogueVersions, SuffixTableBoundaries)
         {{5, 23}, {{0, "_v5"}, {5, "_v5"}, {6, "_v8"}, {8, "_v8"}, {9, "_v12"}, {12, "_v12"}, {13, "_v13"},
                    {14, "_v14"}, {15, "_v16"}, {16, "_v16"}, {17, ""}, {99, ""}}},
         {{6, 24}, {{0, "_v5"}, {5, "_v5"}, {6, "_v12"}, {12, "_v12"}, {13, "_v16"}, {16, "_v16"}, {17, ""}}},
-        {{13, 28}, {{0, "_v12"}, {12, "_v12"}, {13, "_v16"}, {16, "_v16"}, {17, ""}}},
+        // "Z202 INSL" version 29 (type 13) has no suffix: the table, not an older note of "_v12".
+        {{13, 28}, {{0, "_v12"}, {12, "_v12"}, {13, "_v16"}, {16, "_v16"}, {17, ""}, {29, ""}}},
         {{9, 10, 26, 27}, {{0, "_v8"}, {8, "_v8"}, {9, "_v10"}, {10, "_v10"}, {11, "_v11"}, {12, "_v13"}, {13, "_v13"}, {14, ""}}},
-        {{52}, {{0, ""}, {1, ""}, {2, "_v2"}}},
+        // The plain L-ORN has a table of its own up to version 2 and then follows its family.
+        {{52}, {{0, ""}, {1, ""}, {2, "_v2"}, {3, "_v3"}, {4, "_v5"}, {5, "_v5"}, {6, ""}, {100, ""}}},
         {{53, 54}, {{0, "_v2"}, {2, "_v2"}, {3, "_v3"}, {4, "_v5"}, {5, "_v5"}, {6, ""}, {40, ""}}},
         {{0, 8, 12, 34, 35, 36, 55}, {{0, ""}, {5, ""}, {12, ""}, {30, ""}}},
     };
     for (const Case &c : cases)
         for (int type : c.types)
-            for (const auto &v : c.versions) {
-                bool built = false;
-                EXPECT_EQ(VersionSuffix(type, v.first, &built), QString::fromLatin1(v.second)) << type << " v" << v.first;
-                EXPECT_TRUE(built);
-            }
-    for (int v : {3, 4, 100}) {
-        bool built = true;
-        EXPECT_EQ(VersionSuffix(52, v, &built), QString());
-        EXPECT_FALSE(built) << v;
-    }
+            for (const auto &v : c.versions)
+                EXPECT_EQ(VersionSuffix(type, v.first), QString::fromLatin1(v.second)) << type << " v" << v.first;
 }
 
 TEST_F(Catalogue, VmxIsKnownByItsFirstWord)
@@ -293,12 +287,24 @@ TEST_F(Catalogue, VmxIsKnownByItsFirstWord)
     EXPECT_EQ(DefaultAccessCode().size(), 4);
 }
 
-TEST_F(Catalogue, VmxPatternWinsOverTheBlock)
+TEST_F(Catalogue, VmxPatternWinsOverTheBlockOnlyByItsOwnExtension)
 {
-    controllerBlock("Z202 PA004", 14);
-    d->State.ModelPattern = QStringLiteral("C:\\Anlage.VMX");
-    EXPECT_EQ(IdentifyDevice(*d, 1, nullptr, 0, true, prompter).kind, IdentifyResult::Identified);
-    EXPECT_EQ(d->State.DeviceType, 36);
+    struct Case { const char *pattern; int type; };
+    const Case cases[] = {
+        {"C:\\ANLAGE.VMX", 36},
+        {"*.VMX", 36},
+        // A folder name with ".VMX" in it says nothing about the file.
+        {"/HOME/X/KUNDE.VMX-ALT/ANLAGE.202", 9},
+        {"/HOME/X/ANLAGE.VMX.202", 9},
+    };
+    for (const Case &c : cases) {
+        d = std::make_unique<DeviceData>();
+        controllerBlock("Z202 PA004", 14);
+        d->State.ModelPattern = QString::fromLatin1(c.pattern);
+        ASSERT_EQ(IdentifyDevice(*d, 1, nullptr, 0, true, prompter).kind, IdentifyResult::Identified) << c.pattern;
+        EXPECT_EQ(d->State.DeviceType, c.type) << c.pattern;
+        EXPECT_EQ(d->State.VmxMode, c.type == 36) << c.pattern;
+    }
 }
 
 TEST_F(Catalogue, ControllerFromBlockAndImage)
@@ -551,18 +557,40 @@ TEST_F(Catalogue, FailedOpenLeavesDefinitionNotLoaded)
     EXPECT_EQ(prompter.messages.at(0).text, QStringLiteral("Can't open file ") + d->State.DefinitionFile);
 }
 
-TEST_F(Catalogue, TransferSwitchFromVersion3KeepsItsDefinition)
+TEST_F(Catalogue, PlainTransferSwitchFromVersion3NeverBorrowsTheDefinitionShownBefore)
 {
-    const QString earlier = dir.write(QStringLiteral("L-ORN     -DE_v2.ZPA"), QStringLiteral("TypStart:\nL\n1\n8\n0\n4\n1\nTypEnd:\n"));
-    d->State.ModelPattern = QStringLiteral("*.ORN");
-    d->Geraet.ProgramId = QStringLiteral("L-ORN     ");
-    d->Geraet.ProgramVersion = 2;
-    ASSERT_TRUE(SelectDefinition(*d, prompter));
-    EXPECT_EQ(d->State.DefinitionFile, earlier);
-    d->Geraet.ProgramVersion = 3;
-    ASSERT_TRUE(OpenModelDefinition(*d, prompter));
-    EXPECT_EQ(d->State.DefinitionFile, earlier);
-    EXPECT_EQ(d->State.DeviceType, 52);
+    // The definition of the device shown before, and of an older L-ORN.
+    const QString other = dir.write(QStringLiteral("Z202 PA004-DE.ZPA"), QStringLiteral("TypStart:\nZ\n1\n8\n0\n4\n1\nTypEnd:\n"));
+    dir.write(QStringLiteral("L-ORN     -DE_v2.ZPA"), QStringLiteral("TypStart:\nL\n1\n8\n0\n4\n1\nTypEnd:\n"));
+    struct Case { int version; const char *looked; bool present; };
+    const Case cases[] = {
+        {3, "L-ORN     -DE_v3.ZPA", false},
+        {4, "L-ORN     -DE_v5.ZPA", true},
+        {7, "L-ORN     -DE.ZPA", false},
+    };
+    for (const Case &c : cases) {
+        const QString looked = dir.zpa() + QLatin1Char('/') + QString::fromLatin1(c.looked);
+        if (c.present)
+            dir.write(QString::fromLatin1(c.looked), QStringLiteral("TypStart:\nL5\n1\n8\n0\n4\n1\nTypEnd:\n"));
+        d = std::make_unique<DeviceData>();
+        d->State.DefinitionFile = other; // as after showing a ZEV 202
+        d->State.ModelPattern = QStringLiteral("*.ORN");
+        d->Geraet.ProgramId = QStringLiteral("L-ORN     ");
+        d->Geraet.ProgramVersion = c.version;
+        prompter.clear();
+        EXPECT_EQ(SelectDefinition(*d, prompter), c.present) << c.version;
+        EXPECT_EQ(d->State.DeviceType, 52);
+        EXPECT_EQ(d->State.DefinitionFile, looked) << c.version;
+        EXPECT_EQ(d->Def.DefinitionLoaded, c.present);
+        if (c.present) {
+            EXPECT_EQ(d->Def.TypLines.value(0), QStringLiteral("L5"));
+            EXPECT_TRUE(prompter.messages.isEmpty());
+        } else {
+            // The message names the file that was looked for.
+            EXPECT_TRUE(prompter.has(QStringLiteral("warning"), QStringLiteral("Can't open file ") + looked)) << c.version;
+            EXPECT_TRUE(d->Def.TypLines.isEmpty());
+        }
+    }
 }
 
 TEST_F(Catalogue, SpecialBuildWithLowerCaseEntryKeepsItsType)

@@ -65,7 +65,6 @@ TEST(Conversion, ChangeScalesTheByteModulo256)
         {255, "2,1,0", 254}, // 510 mod 256
         {0, "1,1,1", 255},   // below zero wraps
         {100, "$10,$20,0", 50},
-        {200, "x,1,0", 0},   // not a number counts as 0
     };
     for (const Case &c : cases) {
         ConversionWork w = Work();
@@ -75,6 +74,48 @@ TEST(Conversion, ChangeScalesTheByteModulo256)
         ASSERT_TRUE(RunConversion(SplitDefinitionLines(file), w, p)) << c.args;
         EXPECT_EQ(Byte(w, 0x0810), c.after) << c.args;
     }
+}
+
+TEST(Conversion, MissingOrUnreadableNumberFieldRefusesTheLineNamingTheField)
+{
+    struct Case { const char *line; const char *reason; };
+    const Case cases[] = {
+        // Read as -1 these wrote 0xFF and 2 instead of 1.
+        {"BSET=$0810;$F0", "Im Befehl BSET fehlt Feld 3 (ODER-Maske)."},
+        {"CHANGE=$0810;3,2", "Im Befehl CHANGE fehlt Feld 4 (Subtrahend)."},
+        {"CHANGE=$0810;3,,1", "Im Befehl CHANGE fehlt Feld 3 (Divisor)."},
+        {"CHANGE=$0810;x,1,0", "Im Befehl CHANGE ist Feld 2 (Multiplikator) ungültig: x"},
+        {"BSET=$0810;$F0,  ", "Im Befehl BSET fehlt Feld 3 (ODER-Maske)."},
+        {"COPY=$0800;$0900", "Im Befehl COPY fehlt Feld 3 (Anzahl)."},
+        {"COPY=$0800;zwei;3", "Im Befehl COPY ist Feld 2 (Ziel) ungültig: zwei"},
+        {"SET=$0810", "Im Befehl SET fehlt Feld 2 (Wert)."},
+        {"SET=$0810;1,,2", "Im Befehl SET fehlt Feld 3 (Wert)."},
+        // Read as 0 this moved the whole image to base 0.
+        {"BASE=abc", "Im Befehl BASE ist Feld 1 (neue Basis) ungültig: abc"},
+        {"VER=12", "Im Befehl VER fehlt Feld 2 (Datum)."},
+        {"VER=;1.1.2005", "Im Befehl VER fehlt Feld 1 (Version)."},
+        {"VER=300;1.1.2005", "Im Befehl VER ist Feld 1 (Version) ungültig: 300"},
+        {"VER=12;31.02.2005", "Im Befehl VER ist Feld 2 (Datum) ungültig: 31.02.2005"},
+        {"VER=12;1.6", "Im Befehl VER ist Feld 2 (Datum) ungültig: 1.6"},
+    };
+    for (const Case &c : cases) {
+        ConversionWork w = Work();
+        w.Geraet.SetByte(0x10, 10);
+        RecordingPrompter p;
+        const QString line = QString::fromUtf8(c.line);
+        EXPECT_FALSE(RunConversion(SplitDefinitionLines(QStringLiteral("[12]\n") + line + QLatin1Char('\n')), w, p))
+            << c.line;
+        ASSERT_EQ(p.messages.size(), 1) << c.line;
+        EXPECT_EQ(p.messages[0].kind, QStringLiteral("error"));
+        EXPECT_TRUE(p.messages[0].text.startsWith(QString::fromUtf8(c.reason) + QStringLiteral("\rZeile 2: ") + line))
+            << p.messages[0].text.toStdString();
+        EXPECT_FALSE(w.VersionSeen) << c.line;
+    }
+    // Blanks inside a field and text after the date are no reason to refuse.
+    ConversionWork w = Work();
+    RecordingPrompter p;
+    EXPECT_TRUE(RunConversion(Lines("[12]\nBSET=$0810; $F0 , $01 \nVER= 12 ;1.6.2005;Rest\n"), w, p))
+        << p.texts().join('|').toStdString();
 }
 
 TEST(Conversion, ChangeWithHugeNumbersStaysDefined)
@@ -274,6 +315,7 @@ TEST_F(ConvertConfigurationTest, ConvertedDataAreReadAgainAndSurviveSaving)
     EXPECT_EQ(d.Geraet.ProgramVersion, 12);
     EXPECT_EQ(d.Geraet.IdentBlock[11], 12); // identification taken again from the image
     EXPECT_TRUE(d.Def.ParametersComplete);
+    EXPECT_EQ(d.Params.Count(), 7); // the list read again replaces the one shown before
     EXPECT_TRUE(prompter.has(QStringLiteral("information"), QStringLiteral("Umstellung auf Version 12\n\r")));
 
     QString written;
@@ -323,6 +365,70 @@ TEST_F(ConvertConfigurationTest, MissingConversionFileIsNamed)
     EXPECT_TRUE(prompter.messages[0].text.startsWith(QStringLiteral("Error 6 ")));
     EXPECT_TRUE(prompter.messages[0].text.contains(QStringLiteral("101upgrate.ini")));
     EXPECT_EQ(d.Geraet.Image, before.Image);
+}
+
+TEST(ConvertConfigurationReRead, UnreadableResultKeepsTheSetShownBeforeAndSaysWhy)
+{
+    // An alarm text that only the broken new version would overwrite.
+    const QString broken = Fixture::ControllerDefinition().replace(
+        QStringLiteral("ParaEnd:\n"), QStringLiteral("1. Neuer Alarm*0902;30;0;21;§12\nParaEnd:§92\n"));
+    struct Case
+    {
+        const char *file;
+        const char *programId;
+        int version;
+        QString definitionName;
+        QString definition;
+        const char *conversion;
+        QString reason;
+    };
+    const Case cases[] = {
+        // A ZEV 202 PA004 of version 9 needs the "_v10" definition, which is not there.
+        {"a.202", "Z202 PA004", 8, QStringLiteral("Z202 PA004-DE_v8.ZPA"), Fixture::ControllerDefinition(),
+         "[9]\nECHO=neu\nVER=9;01.06.2006\n", QStringLiteral("Can't open file %1/Z202 PA004-DE_v10.ZPA")},
+        // The definition has no parameter end for version 12.
+        {"a.101", Fixture::kProgramId, 11, Fixture::ControllerDefinitionName(), broken,
+         "[12]\nECHO=neu\nSET=$0810;1\nVER=12;01.06.2006\n", QStringLiteral("Label \"ParaEnd:\" missing in file ")},
+    };
+    for (const Case &c : cases) {
+        ScratchDataDir data;
+        QTemporaryDir files;
+        data.write(c.definitionName, c.definition);
+        data.write(QStringLiteral("101upgrate.ini"), QString::fromUtf8(c.conversion));
+        const QString path = files.path() + QLatin1Char('/') + QLatin1String(c.file);
+        ASSERT_TRUE(Fixture::WriteFile(path, Fixture::ControllerFile(32, c.version, c.programId)));
+        DeviceData d;
+        RecordingPrompter prompter;
+        ASSERT_TRUE(LoadParameterFile(d, path, prompter)) << prompter.texts().join('|').toStdString();
+        prompter.clear();
+        CL_ZLT().Consts[21] = QStringLiteral("alter Alarm");
+        const TGeraet before = d.Geraet;
+        const QString definitionBefore = d.State.DefinitionFile;
+        const int countBefore = d.Params.Count();
+        const QString textBefore = d.Params.ItemText(1);
+
+        EXPECT_FALSE(ConvertConfiguration(d, prompter)) << c.file;
+        EXPECT_EQ(d.Geraet.Image, before.Image) << c.file;
+        EXPECT_EQ(d.Geraet.IdentBlock, before.IdentBlock);
+        EXPECT_EQ(d.Geraet.ProgramVersion, c.version);
+        EXPECT_EQ(d.State.DefinitionFile, definitionBefore);
+        EXPECT_TRUE(d.Def.ParametersComplete);
+        EXPECT_TRUE(d.Def.DefinitionLoaded);
+        EXPECT_EQ(d.Params.Count(), countBefore);
+        EXPECT_EQ(d.Params.ItemText(1), textBefore);
+        EXPECT_EQ(CL_ZLT().Consts.at(21), QStringLiteral("alter Alarm"));
+        // One message with the reason; the closing texts of a conversion that did not
+        // take effect are not shown.
+        ASSERT_EQ(prompter.messages.size(), 1) << prompter.texts().join('|').toStdString();
+        const QString text = prompter.messages[0].text;
+        EXPECT_EQ(prompter.messages[0].kind, QStringLiteral("error"));
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Die konvertierten Daten (Version %1) lassen sich nicht lesen:\r")
+                                        .arg(c.version + 1)))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(c.reason.contains(QLatin1String("%1")) ? c.reason.arg(data.zpa()) : c.reason))
+            << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QStringLiteral("die bisherigen Daten bleiben unverändert."))) << text.toStdString();
+    }
 }
 
 TEST(ConvertConfigurationEmpty, NothingLoadedWarns)

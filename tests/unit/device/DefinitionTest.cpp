@@ -112,11 +112,19 @@ TEST(DefinitionLines, VersionThatIsNoNumberIsReported)
     }
 }
 
-TEST(DefinitionLines, StartLabelIgnoresCaseButNotBlanks)
+TEST(DefinitionLines, LabelsIgnoreTrailingWhiteSpaceButNotLeadingBlanks)
 {
-    const QStringList lines{QStringLiteral(" ParaStart:"), QStringLiteral("ParaStart: "), QStringLiteral("pArAsTaRt:")};
-    EXPECT_EQ(FindStartLabel(lines, QStringLiteral("ParaStart:")), 2);
+    const QStringList lines{QStringLiteral(" ParaStart:"), QStringLiteral("ParaStart: \t"), QStringLiteral("pArAsTaRt:")};
+    EXPECT_EQ(FindStartLabel(lines, QStringLiteral("ParaStart:")), 1);
+    EXPECT_EQ(FindStartLabel(lines, QStringLiteral("ParaStart:"), 2), 2);
     EXPECT_EQ(FindStartLabel(lines, QStringLiteral("TypStart:")), -1);
+    struct Case { const char *line; bool ends; };
+    const Case cases[] = {
+        {"ParaEnd:", true}, {"ParaEnd: ", true}, {"ParaEnd:\t \t", true},
+        {" ParaEnd:", false}, {"paraend: ", false}, {"ParaEnd", false}, {"ParaEnd: x", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(IsEndLabel(QString::fromUtf8(c.line), QStringLiteral("ParaEnd:")), c.ends) << c.line;
 }
 
 TEST(DefinitionTypeSettings, DecodesLines)
@@ -265,6 +273,33 @@ TEST_F(DefinitionReader, ParametersGroupsAndPositions)
     EXPECT_EQ(d->Def.ClockKind, QStringLiteral("3"));
 }
 
+TEST_F(DefinitionReader, HandEditedLabelsWithTrailingBlanksAndLinesOfBlanks)
+{
+    // Every label followed by blanks or a tab, and a line of blanks among the parameters.
+    writeDefinition(QStringLiteral("ParaStart: \n+++ Generator +++*0000;0;;;\n   \n  Nennspannung*0810;3;0;600;V\n"
+                                   "ParaEnd: \t\nRelFunkStart:  \nSammelalarm*0101\nRelFunkEnd: \n"
+                                   "IstAnaStart: \nKopf*0900,4\nU*0,1,2\nIstAnaEnd: \n"
+                                   "PrintStart: \nKopf\nPrintEnd: \nSPWStart: \nA*1;2\nSPWEnd: \n"),
+                    QStringLiteral("TypStart: \nZ101 Demo\n$10\n8\n2\n32\n1\nTypEnd: \nkein Typ mehr\n"));
+    ASSERT_TRUE(ReadParameters(*d, prompter)) << prompter.texts().join('\n').toStdString();
+    EXPECT_EQ(d->Def.TypLines.size(), 6);
+    ASSERT_EQ(d->Params.Count(), 2);
+    // The line of blanks holds a position like an empty line.
+    EXPECT_EQ(d->Def.ParameterLineCount, 4);
+    EXPECT_TRUE(d->Def.RelayFunctionsLoaded);
+    EXPECT_EQ(d->Def.RelayFunctionTable.size(), 1);
+    int count = 0;
+    EXPECT_TRUE(ReadActualValuePage(*d, QStringLiteral("IstAna"), prompter, nullptr, &count));
+    EXPECT_EQ(d->Values.Count(), 1);
+    QStringList print;
+    EXPECT_EQ(ReadPrintTemplate(*d, {}, &print, prompter), 2);
+    EXPECT_EQ(print, (QStringList{"Kopf", "PrintEnd:"}));
+    QVector<SetPointRow> rows;
+    EXPECT_TRUE(ReadSetPointTable(*d, &rows, prompter));
+    EXPECT_EQ(rows.size(), 1);
+    EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.texts().join('\n').toStdString();
+}
+
 TEST_F(DefinitionReader, LayoutKeyOnlyAfterTheStar)
 {
     writeDefinition(QStringLiteral("ParaStart:\n+++ A#1 +++*0000;0;;;\n+++ B +++*0000;0;;;#\n+++ C +++*0000;0;#x;#5;\nParaEnd:\n"));
@@ -392,8 +427,7 @@ TEST_F(DefinitionReader, FixedAlarmTextCutDependsOnType)
         d->State.ModelPattern = c.pattern;
         d->Geraet.ProgramId = c.programId;
         d->Geraet.ProgramVersion = c.version;
-        bool built = false;
-        const QString name = c.programId + QStringLiteral("-DE") + VersionSuffix(c.type, c.version, &built) + QStringLiteral(".ZPA");
+        const QString name = c.programId + QStringLiteral("-DE") + VersionSuffix(c.type, c.version) + QStringLiteral(".ZPA");
         dir.write(name, TypSection() + QStringLiteral("ParaStart:\n1. Motor Fehlstart*0902;30;0;21;\nParaEnd:\n"));
         prompter.clear();
         ASSERT_TRUE(ReadParameters(*d, prompter)) << c.programId.toStdString() << prompter.texts().join('\n').toStdString();
