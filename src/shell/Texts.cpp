@@ -154,6 +154,9 @@ QStringList buildStrings()
         {321, u"Sprache wählen"},
         {322, u"Schnittstelle wählen"},
         {324, u"Update vorhanden, siehe:"},
+        // Value editors.
+        {490, u"Der Wert liegt außerhalb des gültigen Bereichs."},
+        {491, u"Dieser Wert kann auf diesem Gerät nicht umgerechnet werden: das Gerät nennt keine Periodenbasis."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -167,15 +167,20 @@ TEST(FormatPeriodCodes, FrequencyFromAPeriod)
     ResetDecimalSeparator();
 }
 
-TEST(FormatPeriodCodes, OtherTypesKeepTheLastPeriodBase)
+// A base left behind by another device must not give a plausible number: the period
+// codes of a device without a source of its own show that there is nothing to show.
+TEST(FormatPeriodCodes, OtherTypesHaveNoPeriodBase)
 {
     SetDecimalSeparator(QLatin1Char(','));
-    Device dev(0);
-    dev.d->PeriodBase = 5000;
-    const int i = dev.Add(12);
-    dev.Bytes(0x0A00, {0x13, 0x88});
-    EXPECT_EQ(dev.Param(i), QStringLiteral("  50,00"));
-    EXPECT_EQ(dev.d->PeriodBase, 5000);
+    for (int code : {12, 210, 212, 213, 220, 226}) {
+        Device dev(0);
+        dev.d->PeriodBase = 5000;
+        dev.d->PeriodFactor = 100;
+        const int i = dev.Add(code);
+        dev.Bytes(0x0A00, {0x13, 0x88});
+        EXPECT_EQ(dev.Param(i), QStringLiteral("   ----")) << code;
+        EXPECT_EQ(dev.d->PeriodBase, 5000);
+    }
     ResetDecimalSeparator();
 }
 
