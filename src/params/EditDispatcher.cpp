@@ -142,6 +142,7 @@ struct EditDispatcher::Plan
     bool Flag = false;      // codes 216, 224: flag bit set
     float K = 0;            // period codes: constant
     float F = 0;            // code 210: PeriodBase / 360; 212: factor
+    long long Target = -1;  // image index written when not the parameter's own (code 224)
 };
 
 EditDispatcher::EditDispatcher(DeviceData &data, TFormatter &formatter, AccessState &access, Prompter &prompter,
@@ -470,7 +471,8 @@ EditResult EditDispatcher::numeric(int code, int index)
             EndEdit();
             return EditResult::Rejected;
         }
-        return finishWrite(code, index, m_data.State.IndexOf(plan.AddressValue), raw, plan.Width, plan);
+        const long long target = plan.Target >= 0 ? plan.Target : m_data.State.IndexOf(plan.AddressValue);
+        return finishWrite(code, index, target, raw, plan.Width, plan);
     }
 }
 
@@ -523,6 +525,16 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
     auto decimalHint = [&]() {
         State.EditHint = GetText(18) + FixedText(State.EditMin, req.Decimals) + QStringLiteral(" - ") +
                          FixedText(State.EditMax, req.Decimals) + QLatin1Char(' ') + params.GetUnit(index);
+    };
+    // Speeds are the constant divided by the stored period: below constant / longest period
+    // no period is stored, so the lower limit offered starts there.
+    auto slowestSpeed = [&](double constant, int longest) {
+        const float slowest = float(std::ceil(constant / (longest + 0.5)));
+        if (State.EditMin < slowest) {
+            State.EditMin = slowest;
+            decimalHint();
+        }
+        return true;
     };
     auto numberHint = [&]() {
         State.EditHint = GetText(18) + ShortFloat(State.EditMin) + QStringLiteral(" - ") + ShortFloat(State.EditMax);
@@ -920,15 +932,13 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
         plan.F = float(m_data.PeriodFactor);
         plan.Follow = true;
         plan.FollowRaw = true;
-        return decimalLimits() && startSeparator(fv);
+        return decimalLimits() && slowestSpeed(double(m_data.PeriodBase) * plan.F, 61440) && startSeparator(fv);
     }
     case 214:
-        plan.K = ((Bi(0x2E) & 0x02) && !m_data.State.DefinitionFile.contains(QLatin1String("A70-018")))
-                     ? 10000000.0f
-                     : 250000.0f;
+        plan.K = float(ValueRules::SpeedConstant(m_data));
         plan.Follow = true;
         plan.FollowRaw = true;
-        return decimalLimits() && startSeparator(fv);
+        return decimalLimits() && slowestSpeed(plan.K, 65535) && startSeparator(fv);
     case 220:
         if (!periodBase())
             return false;
@@ -939,11 +949,19 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
     case 226:
         if (!periodBase())
             return false;
+        req.Decimals = ValueRules::AngleDecimals;
         return decimalLimits() && startSeparator(fv);
     case 216:
     case 224: {
         const long long a = plan.AddressValue;
         int pairMask = 0, b1 = 0, b2 = 0;
+        if (code == 224 && (a == 0x017A || a == 0x019F)) {
+            // The word at the address points to the byte the grid shows: the edit stores
+            // that byte and leaves the pointer alone.
+            plan.Target = Wi(m_data.State.IndexOf(a));
+            if (!TGeraet::ValidIndex(plan.Target))
+                return fail(GetText(128));
+        }
         if (code == 216 && (a == 0x0176 || a == 0x016C)) {
             plan.Q = float(Wi(0x74));
             plan.Flag = Bi(0x6F) & 0x04;
@@ -971,7 +989,7 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
             LastMessage.clear();
             return false;
         }
-        req.Decimals = q <= 254 ? 1 : 0;
+        req.Decimals = ValueRules::AnalogDecimals(q);
         if (code == 216) {
             State.EditMax = q;
             State.EditMin = plan.Flag ? -q / 4 : q * 0.01f;
@@ -1166,14 +1184,20 @@ EditDispatcher::Outcome EditDispatcher::rawValue(int code, int index, float v, P
     case 212: {
         if (v == 0)
             return Outcome::Silent;
+        // Periods from 0xF000 on mean "no value": a speed that needs one is not stored.
         const long long r = R(float(m_data.PeriodBase) * plan.F / v);
-        raw = int(std::clamp<long long>(r, 0, 61440));
+        if (r < 1 || r > 61440)
+            return message(GetText(490));
+        raw = int(r);
         return Outcome::Ok;
     }
     case 214:
         if (v == 0)
             return Outcome::Silent;
-        raw = int(std::clamp<long long>(R(plan.K / v), 0, 65535));
+        // A speed whose period does not fit the word is refused rather than cut to the
+        // word's end, which would store another speed.
+        if (!ValueRules::Fit(R(plan.K / v), 2, false, raw) || raw == 0)
+            return message(GetText(490));
         return Outcome::Ok;
     case 220: {
         const int pb = m_data.PeriodBase;
@@ -1380,6 +1404,8 @@ EditResult EditDispatcher::choice26(int index)
     std::array<QString, 20> options;
     int start = index;
     int count = 8;
+    int groupEnd = m_data.Params.Count();
+    auto codeOf = [&](int i) { return i < groupEnd ? entryCode(i) : -1; };
     if (IsControllerType(type)) {
         if (a2)
             count = 20;
@@ -1404,13 +1430,19 @@ EditResult EditDispatcher::choice26(int index)
                                              QStringLiteral("80")};
             start = index - (keys.indexOf(plan.Key) + 1);
         }
+        // The options are the group's own entries: the next group's heading and entries
+        // stand for codes of another function.
+        groupEnd = index + 1;
+        while (groupEnd < m_data.Params.Count() && !m_data.Params.Item(groupEnd).Text.contains(QLatin1String("+++")))
+            ++groupEnd;
         if (a2 && version <= 11 && (Between(type, 0, 4) || type == 14)) {
             // The old lists hold the options of a bit-coded output at these places.
             const int offsets[8] = {1, 2, 4, 8, 16, 17, 18, 19};
             for (int k = 0; k < 8; ++k)
-                options[size_t(k)] = entryText(start + offsets[k]);
+                if (start + offsets[k] < groupEnd)
+                    options[size_t(k)] = entryText(start + offsets[k]);
         } else {
-            for (int k = 0; k < count; ++k)
+            for (int k = 0; k < count && start + k < groupEnd; ++k)
                 options[size_t(k)] = entryText(start + k);
         }
     } else {
@@ -1429,7 +1461,7 @@ EditResult EditDispatcher::choice26(int index)
         Choice16Request req;
         req.Options = options;
         for (int k = 0; k < 16; ++k)
-            req.OptionCodes[size_t(k)] = entryCode(start + k);
+            req.OptionCodes[size_t(k)] = codeOf(start + k);
         req.StartIndex = start;
         req.Current = current;
         req.ProgramVersion = version;
@@ -1439,9 +1471,9 @@ EditResult EditDispatcher::choice26(int index)
         RadioChoiceRequest req;
         req.Options = options;
         for (int k = 0; k < 18; ++k)
-            req.OptionCodes[size_t(k)] = entryCode(start + k);
+            req.OptionCodes[size_t(k)] = codeOf(start + k);
         req.StartIndex = start;
-        req.OptionCount = count;
+        req.OptionCount = std::min(count, std::max(0, groupEnd - start));
         req.Caption = State.EditCaption;
         ok = m_dialogs.AskRadioChoice(req, result);
     } else {
@@ -1514,7 +1546,9 @@ EditResult EditDispatcher::labelText(int code, int index)
                 record = QString(12, QLatin1Char(' ')) + QLatin1Char('#') + QLatin1String(f.number) +
                          QString(17, QLatin1Char(' '));
     }
-    const QByteArray bytes = Ansi::encode(record);
+    // Whatever a dialog hands back, the record stays within its 32 bytes: the next
+    // record starts right after it.
+    const QByteArray bytes = Ansi::encode(record).left(32);
     const long long at = m_data.State.IndexOf(plan.AddressValue);
     std::vector<Write> writes;
     int k = 0;
@@ -1574,11 +1608,16 @@ EditResult EditDispatcher::faultCoding33(int index)
         return set ? (b | int(mask)) : (b & ~int(mask) & 0xFF);
     };
     std::vector<Write> writes;
-    writes.push_back({at, byteWith(at, flags.VU == 0), 1});
-    writes.push_back({at + step, byteWith(at + step, flags.I0 == 0), 1});
+    // The reduced dialog shows only A/R: the delay, generator-on and shutdown bits it does
+    // not show stay exactly as they are.
+    if (!req.Reduced) {
+        writes.push_back({at, byteWith(at, flags.VU == 0), 1});
+        writes.push_back({at + step, byteWith(at + step, flags.I0 == 0), 1});
+    }
     if (!(moved && m_host.OfflineFile()))
         writes.push_back({at + 2 * step, byteWith(at + 2 * step, flags.AR != 0), 1}); // A: open circuit, bit clear
-    writes.push_back({at + 3 * step, byteWith(at + 3 * step, flags.SW == 0), 1});
+    if (!req.Reduced)
+        writes.push_back({at + 3 * step, byteWith(at + 3 * step, flags.SW == 0), 1});
     return finishWrites(33, index, writes, Follow::None);
 }
 

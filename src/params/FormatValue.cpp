@@ -265,10 +265,11 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
     const QString noSource = QStringLiteral("----");
     auto definitionHas = [&](const char *name) { return st.DefinitionFile.contains(QLatin1String(name)); };
     // Analog scaling: live-zero inputs (mask bit set in 0x6F) span 49..245, others 0..245.
+    // Switching points are shown with the decimals their editor takes; actual values of
+    // an answer keep four significant digits.
     auto analog = [&](double q, int w, int mask, bool offset) {
-        if (B(0x6F) & mask)
-            return General(double(w) / 196.0 * (offset ? q - 49 : q));
-        return General(q * w / 245.0);
+        const double x = (B(0x6F) & mask) ? double(w) / 196.0 * (offset ? q - 49 : q) : q * w / 245.0;
+        return actual ? General(x) : ValueRules::Number(x, ValueRules::AnalogDecimals(w));
     };
 
     if (const ValueRules::Rule *rule = ValueRules::Find(code)) {
@@ -594,7 +595,7 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
             if (roundIt)
                 a = double(RoundHalfEven(a));
         }
-        return finish(General(a));
+        return finish(ValueRules::Number(a, ValueRules::AngleDecimals));
     }
 
     case 211: {
@@ -622,16 +623,13 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         }
         if (r == 0)
             return false;
-        return finish(General(kn / double(r)));
+        return finish(ValueRules::Number(kn / double(r), 0));
     }
 
     case 214: {
         if (hasText || r == 0)
             return false;
-        double c = (B(0x2E) & 0x02) ? 1e7 : 2.5e5;
-        if (definitionHas("A70-018"))
-            c = 2.5e6;
-        return finish(General(c / double(r)));
+        return finish(ValueRules::Number(ValueRules::SpeedConstant(m_data) / double(r), 0));
     }
 
     case 216: {

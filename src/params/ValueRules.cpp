@@ -139,13 +139,19 @@ const Rule *Find(int code)
     return it == table.end() ? nullptr : &it->second;
 }
 
-QString Text(const Rule &rule, long long raw, const Context &ctx)
+QString Number(double value, int decimals)
 {
-    const double shown = rule.Shown(raw, ctx);
-    if (rule.Decimals > 0)
-        return NumberFormat::Fixed(shown, rule.Decimals);
-    return QString::number(RoundHalfEven(shown));
+    if (decimals <= 0)
+        return QString::number(RoundHalfEven(value));
+    // Five digits before the point would turn the fixed form into exponent notation.
+    if (std::fabs(value) >= 9999.5)
+        return QString::number(RoundHalfEven(value));
+    return NumberFormat::Fixed(value, decimals);
 }
+
+int AnalogDecimals(double q) { return q <= 254 ? 1 : 0; }
+
+QString Text(const Rule &rule, long long raw, const Context &ctx) { return Number(rule.Shown(raw, ctx), rule.Decimals); }
 
 bool Fit(long long value, int width, bool isSigned, int &raw)
 {
@@ -189,6 +195,13 @@ bool PowerInMegawatt(const DeviceData &data)
         return p >= 304;
     }
     return g.GetWord(st.IndexOf(0x0930)) >= 4501;
+}
+
+double SpeedConstant(const DeviceData &data)
+{
+    if (data.State.DefinitionFile.contains(QLatin1String("A70-018")))
+        return 2.5e6;
+    return (data.Geraet.GetByte(0x2E) & 0x02) ? 1e7 : 2.5e5;
 }
 
 bool PeriodBase(const DeviceData &data, int &base)

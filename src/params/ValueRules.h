@@ -44,6 +44,19 @@ bool RawOf(const Rule &rule, float value, const Context &ctx, int &raw);
 // (signed: -2^(8w-1) .. 2^(8w)-1, so that a two's-complement word is accepted both ways).
 bool Fit(long long value, int width, bool isSigned, int &raw);
 
+// A number as the grid shows it: fixed-point with the given decimals (at most 4 significant
+// digits, as every value), or an integer; never in exponent notation.
+QString Number(double value, int decimals);
+
+// Analog switching points (codes 216, 224 and their actual values): one decimal while the
+// measuring range Q is at most 254, else whole units, both shown and typed.
+int AnalogDecimals(double q);
+// Period-coded angles (code 226) are shown and typed with one decimal.
+constexpr int AngleDecimals = 1;
+
+// The constant of the speed limit (code 214): speed = constant / raw.
+double SpeedConstant(const DeviceData &data);
+
 // Voltage ratio keys "S4"/"S5" of code 2: whether the device counts as a large-ratio device,
 // and the decimals the value is shown and typed with (0: volts, 1 or 2: kilovolts).
 bool LargeRatioDevice(const DeviceData &data);
