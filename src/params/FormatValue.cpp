@@ -145,7 +145,8 @@ QString TFormatter::FormatParameter(int index)
     const bool formatted = (code >= 1 && code <= 29) || code == 32 || code == 34 || code == 35 || code == 40 ||
                            code == 41 || (code >= 48 && code <= 55) || (code >= 64 && code <= 73) ||
                            (code >= 80 && code <= 88) || (code >= 96 && code <= 105) ||
-                           (code >= 112 && code <= 117) || code == 192 || code == 193 ||
+                           (code >= 112 && code <= 117) || code == 192 || code == 193 || code == 194 ||
+                           code == 207 ||
                            (code >= 208 && code <= 226) || code == 228 || code == 255;
     if (code == 33)
         format(Source::Parameter, index, code, m_data.Params.GetMin(index), address, 0);
@@ -639,7 +640,7 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         else if (address == QLatin1String("0140") || address == QLatin1String("0141"))
             mask = 8, w = W(0x42);
         else
-            return false; // no input of this address is known
+            return finish(noSource); // no input of this address is known: no scale to show it with
         const long long q = hasText ? r : B(ownIndex);
         return finish(analog(double(q), w, mask, true));
     }
@@ -653,7 +654,7 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         else if (address == QLatin1String("019F"))
             mask = 8, w = W(0x42);
         else
-            return false;
+            return finish(noSource);
         if (!TGeraet::ValidIndex(r))
             return finish(QStringLiteral("?"));
         return finish(analog(double(B(r)), w, mask, false));

@@ -120,6 +120,51 @@ TEST_F(EditChoice, Code26TakesItsOptionsFromTheList)
     }
 }
 
+// A group of eight outputs followed by the next group: every dialog offers the group's own
+// eight entries, never the next heading or its entries (whose codes mean other functions).
+TEST_F(EditChoice, Code26OffersOnlyTheGroupsOwnEntries)
+{
+    struct Row
+    {
+        int type, version;
+        int dialog; // 8, 16 or 18 options
+    } rows[] = {{0, 12, 16}, {5, 7, 18}, {0, 11, 8}};
+    for (const Row &r : rows) {
+        SCOPED_TRACE(testing::Message() << "type " << r.type << " version " << r.version);
+        Bench b(r.type, r.version);
+        b.d().Params.AddFromLine(QStringLiteral("+++ Funktion Eingang 1 +++*;0;;;"));
+        const int h = b.d().Params.Count() - 1;
+        for (int n = 0; n < 8; ++n)
+            b.dev.Add(26, QString::number(n, 16), QStringLiteral("A2"), QStringLiteral("0A00"),
+                      QStringLiteral("R%1-Option %1").arg(n));
+        b.d().Params.AddFromLine(QStringLiteral("+++ Funktion Eingang 2 +++*;0;;;"));
+        for (int n = 8; n < 20; ++n)
+            b.dev.Add(26, QString::number(0x40 + n, 16), QStringLiteral("A2"), QStringLiteral("0A01"),
+                      QStringLiteral("R%1-Option %1").arg(n));
+        b.dialogs.Choices = {3};
+        EXPECT_EQ(b.editor.StartEdit(h + 2), EditResult::Written);
+        std::array<QString, 20> options;
+        std::vector<int> codes;
+        if (r.dialog == 16) {
+            options = b.dialogs.Choice16Requests.at(0).Options;
+            codes.assign(b.dialogs.Choice16Requests.at(0).OptionCodes.begin(),
+                         b.dialogs.Choice16Requests.at(0).OptionCodes.end());
+        } else if (r.dialog == 18) {
+            options = b.dialogs.RadioRequests.at(0).Options;
+            codes.assign(b.dialogs.RadioRequests.at(0).OptionCodes.begin(),
+                         b.dialogs.RadioRequests.at(0).OptionCodes.end());
+        } else {
+            options = b.dialogs.Choice8Requests.at(0).Options;
+        }
+        for (size_t k = 0; k < options.size(); ++k)
+            EXPECT_FALSE(options[k].contains(QLatin1String("Eingang 2")) ||
+                         (k >= 8 && !options[k].isEmpty()))
+                << k << " " << options[k].toStdString();
+        for (size_t k = 0; k < codes.size(); ++k)
+            EXPECT_EQ(codes[k], k < 8 ? int(k) : -1) << k;
+    }
+}
+
 TEST_F(EditChoice, Code26OutsideTheControllersOffersFixedTexts)
 {
     struct Row

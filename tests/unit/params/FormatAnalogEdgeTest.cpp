@@ -23,7 +23,7 @@ TEST(FormatAnalog, SwitchingPointsWithAndWithoutLiveZero)
         {"0140", 0x08, 245, "    490"},
         {"0140", 0x08, 49, "      0"},
         {"0141", 0x08, 0, "   -122"},
-        {"0150", 0x04, 147, "       "}, // not an analog switching point
+        {"0150", 0x04, 147, "   ----"}, // not an analog switching point: no scale
     };
     for (const Case &c : cases) {
         Device dev(34, 0x0100);

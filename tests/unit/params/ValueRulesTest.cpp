@@ -302,3 +302,39 @@ TEST(ValueRulesTable, EveryShownValueTypedBackShowsTheSame)
     }
     ResetDecimalSeparator();
 }
+
+// Rows of the demo 202 that once showed an exponent or nothing at all: each shows what its
+// rule gives, or "----" where the device has nothing to scale it with.
+TEST(ValueRulesDemo, Demo202RowsShowTheirValues)
+{
+    SetDecimalSeparator(QLatin1Char(','));
+    DeviceData d;
+    ScriptedPrompter prompter;
+    ASSERT_TRUE(LoadParameterFile(d, QStringLiteral(MIRELO_SOURCE_DATA_DIR "/samples/demo.202"), prompter));
+    TFormatter f(d);
+    const struct
+    {
+        const char *text;
+        const char *shown;
+    } rows[] = {
+        {"Drehzahlgrenze Pickup", "  59880"}, // 1E7 / 167, not "5,988E4"
+        {"Zugangscode (Ident)", "  24680"},
+        {"Betriebsstunden bei Auslieferung", "     12"},
+        // Period codes: this device names no period base.
+        {"Netz Frequenzabweichung", "   ----"},
+        {"Phasenwinkelfenster", "   ----"},
+        {"Vektorsprung Anzeige", "   ----"},
+        // Switching points at addresses of no known input: no scale.
+        {"Schaltpunkt Temperatur", "   ----"},
+        {"Schaltpunkt über Zeiger", "   ----"},
+    };
+    for (const auto &r : rows) {
+        int found = -1;
+        for (int i = 0; i < d.Params.Count() && found < 0; ++i)
+            if (d.Params.Item(i).Text.endsWith(QString::fromUtf8(r.text)))
+                found = i;
+        ASSERT_GE(found, 0) << r.text;
+        EXPECT_EQ(f.FormatParameter(found), QString::fromUtf8(r.shown)) << r.text;
+    }
+    ResetDecimalSeparator();
+}
