@@ -38,7 +38,7 @@ bool ShownNumber(const QString &text, double &value)
 
 // Values chosen from a set rather than a range (rates, voltage factors, 50/60 Hz): only the
 // listed values are taken, so not every value between the limits is stored.
-bool ChoiceLike(int code, const QString &key, const QString &address)
+bool ChoiceLike(int code, const QString &key)
 {
     if (code == 9)
         return true;
@@ -46,14 +46,14 @@ bool ChoiceLike(int code, const QString &key, const QString &address)
         return key == QLatin1String("S6") || key == QLatin1String("S7") || key == QLatin1String("C0");
     if (code == 4 || code == 12)
         return key == QLatin1String("S1") || key == QLatin1String("SW");
-    Q_UNUSED(address);
     return false;
 }
 
 int DecimalsOf(const QString &text)
 {
-    const int comma = text.indexOf(QLatin1Char(','));
-    return comma < 0 ? 0 : int(text.trimmed().size() - text.trimmed().indexOf(QLatin1Char(',')) - 1);
+    const QString t = text.trimmed();
+    const int comma = t.indexOf(QLatin1Char(','));
+    return comma < 0 ? 0 : int(t.size() - comma - 1);
 }
 
 struct Demo
@@ -94,8 +94,7 @@ TEST(ValueRulesProperty, EveryNumericParameterOfTheDemoSetsShowsWhatWasTyped)
                 continue;
             SCOPED_TRACE(testing::Message() << name.toStdString() << " #" << i << " code " << code << " "
                                             << m.d.Params.Item(i).Text.toStdString());
-            const QByteArray saved = QByteArray::number(m.d.Geraet.GetWord(at)) + ',' +
-                                     QByteArray::number(m.d.Geraet.GetWord(at + 2));
+            const int savedWords[2] = {m.d.Geraet.GetWord(at), m.d.Geraet.GetWord(at + 2)};
             const DeviceState savedState = m.d.State;
             m.dialogs.Requests.clear();
             m.dialogs.Numbers.clear();
@@ -104,7 +103,7 @@ TEST(ValueRulesProperty, EveryNumericParameterOfTheDemoSetsShowsWhatWasTyped)
             const NumberRequest req = m.dialogs.Requests.back();
             const double step = req.Decimals < 0 ? 10 : std::pow(10.0, -req.Decimals);
             const double lo = double(req.ValueOf(req.MinPosition())), hi = double(req.ValueOf(req.MaxPosition()));
-            const bool choice = ChoiceLike(code, m.d.Params.GetMin(i).trimmed(), m.d.Params.GetAddress(i));
+            const bool choice = ChoiceLike(code, m.d.Params.GetMin(i).trimmed());
             for (double typed : {lo, hi, double(req.Clamp((lo + hi) / 2))}) {
                 m.dialogs.Numbers = {typed};
                 const EditResult result = m.editor.StartEdit(i);
@@ -142,14 +141,13 @@ TEST(ValueRulesProperty, EveryNumericParameterOfTheDemoSetsShowsWhatWasTyped)
                 ++checked;
             }
             // Beyond the limits: refused, nothing written.
-            const QByteArray before = QByteArray::number(m.d.Geraet.GetWord(at));
+            const int before = m.d.Geraet.GetWord(at);
             m.dialogs.Numbers = {hi + 2 * step};
             EXPECT_EQ(m.editor.StartEdit(i), EditResult::Rejected);
-            EXPECT_EQ(QByteArray::number(m.d.Geraet.GetWord(at)), before);
+            EXPECT_EQ(m.d.Geraet.GetWord(at), before);
             // The set stays as loaded for the next parameter.
-            const QList<QByteArray> words = saved.split(',');
-            m.d.Geraet.SetWord(at, words[0].toInt());
-            m.d.Geraet.SetWord(at + 2, words[1].toInt());
+            m.d.Geraet.SetWord(at, savedWords[0]);
+            m.d.Geraet.SetWord(at + 2, savedWords[1]);
             m.d.State = savedState;
         }
     }
