@@ -75,8 +75,6 @@ bool parseDecimal(const QString &text, long long *out)
 // Value texts are compared with "F000" as texts: answers from "F000" on mean "no value".
 bool belowF000(const QString &valueText) { return valueText.trimmed() < QLatin1String("F000"); }
 
-long long signed16(long long r) { return r > 32767 ? r - 65536 : r; }
-
 QString yesText() { return GetText(21); }
 QString noText() { return GetText(22); }
 
@@ -176,7 +174,6 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
     };
     auto W = [&](long long imageIndex) { return g.GetWord(imageIndex); };
     auto B = [&](long long imageIndex) { return g.GetByte(imageIndex); };
-    auto WA = [&](long long address) { return g.GetWord(st.IndexOf(address)); };
     auto BA = [&](long long address) { return g.GetByte(st.IndexOf(address)); };
 
     if (code == 0 || code == 255)
