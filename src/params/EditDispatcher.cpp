@@ -3,6 +3,7 @@
 #include "device/DeviceData.h"
 #include "params/FormatValue.h"
 #include "params/NumberFormat.h"
+#include "params/ValueRules.h"
 #include "services/AccessLevels.h"
 #include "shell/AnsiCodec.h"
 #include "shell/Prompter.h"
@@ -134,11 +135,14 @@ struct EditDispatcher::Plan
     int FollowFixed = 0;
     bool RestoreMin = false;
     QString SavedMin;
+    bool RestoreMax = false;
+    QString SavedMax;
     int Kind = 0;           // code 14: kind of the analog input
     float Q = 0;            // codes 211, 216, 224: reference word
     bool Flag = false;      // codes 216, 224: flag bit set
     float K = 0;            // period codes: constant
     float F = 0;            // code 210: PeriodBase / 360; 212: factor
+    long long Target = -1;  // image index written when not the parameter's own (code 224)
 };
 
 EditDispatcher::EditDispatcher(DeviceData &data, TFormatter &formatter, AccessState &access, Prompter &prompter,
@@ -432,8 +436,7 @@ EditResult EditDispatcher::numeric(int code, int index)
         return reject(GetText(128));
     m_formatter.FormatParameter(index);
     if (!prepare(code, index, plan)) {
-        if (plan.RestoreMin)
-            m_data.Params.SetMin(index, plan.SavedMin);
+        restoreTexts(index, plan);
         // prepare() has shown its message (or none for a silent end).
         EndEdit();
         return m_refused ? EditResult::Refused : EditResult::Rejected;
@@ -446,13 +449,18 @@ EditResult EditDispatcher::numeric(int code, int index)
         float v = 0;
         const bool ok = m_dialogs.AskNumber(plan.Req, v);
         State.EditAccepted = ok;
-        if (plan.RestoreMin)
-            m_data.Params.SetMin(index, plan.SavedMin);
+        restoreTexts(index, plan);
         if (!ok) {
             EndEdit();
             return EditResult::Cancelled;
         }
         State.EditValue = v;
+        if (!plan.Req.InRange(double(v))) {
+            LastMessage = GetText(490) + QLatin1Char(' ') + State.EditHint;
+            m_prompter.error(LastMessage);
+            EndEdit();
+            return EditResult::Rejected;
+        }
         int raw = 0;
         const Outcome outcome = rawValue(code, index, v, plan, raw);
         if (outcome == Outcome::Reopen)
@@ -463,7 +471,8 @@ EditResult EditDispatcher::numeric(int code, int index)
             EndEdit();
             return EditResult::Rejected;
         }
-        return finishWrite(code, index, m_data.State.IndexOf(plan.AddressValue), raw, plan.Width, plan);
+        const long long target = plan.Target >= 0 ? plan.Target : m_data.State.IndexOf(plan.AddressValue);
+        return finishWrite(code, index, target, raw, plan.Width, plan);
     }
 }
 
@@ -517,6 +526,16 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
         State.EditHint = GetText(18) + FixedText(State.EditMin, req.Decimals) + QStringLiteral(" - ") +
                          FixedText(State.EditMax, req.Decimals) + QLatin1Char(' ') + params.GetUnit(index);
     };
+    // Speeds are the constant divided by the stored period: below constant / longest period
+    // no period is stored, so the lower limit offered starts there.
+    auto slowestSpeed = [&](double constant, int longest) {
+        const float slowest = float(std::ceil(constant / (longest + 0.5)));
+        if (State.EditMin < slowest) {
+            State.EditMin = slowest;
+            decimalHint();
+        }
+        return true;
+    };
     auto numberHint = [&]() {
         State.EditHint = GetText(18) + ShortFloat(State.EditMin) + QStringLiteral(" - ") + ShortFloat(State.EditMax);
     };
@@ -527,15 +546,21 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
         }
         params.SetMin(index, text);
     };
-    // Device types without a listed source keep the reference word of the last value
-    // formatted or edited.
+    auto setMaxText = [&](const QString &text) {
+        if (!plan.RestoreMax) {
+            plan.RestoreMax = true;
+            plan.SavedMax = maxText;
+        }
+        params.SetMax(index, text);
+    };
+    // A period-coded value is edited only where the device names its period base: a base
+    // left behind by another device would store a wrong period without a word.
     auto periodBase = [&]() {
-        if (type == 34)
-            m_data.PeriodBase = Wi(0x2C);
-        else if (type == 37)
-            m_data.PeriodBase = Wi(0x3C);
-        else if (type == 32 || type == 33)
-            m_data.PeriodBase = Wi(0x76);
+        int n = 0;
+        if (!ValueRules::PeriodBase(m_data, n))
+            return fail(GetText(491));
+        m_data.PeriodBase = n;
+        return true;
     };
     State.EditHint = standardHint(index);
     req.Decimals = 0;
@@ -575,22 +600,24 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
                 lo = 55;
                 hi = 150;
             }
-            const bool large = In(type, {5, 6, 8, 9, 10, 23, 24, 25, 26, 27}) && m_data.Geraet.IdentBlock[11] >= 12;
+            const bool large = ValueRules::LargeRatioDevice(m_data);
             const int n = W(mains ? 0x09BC : 0x09BE);
             const int d = (!mains && !large) ? W(0x09C2) : W(0x09C0);
+            // One threshold decides the unit ("k" before it), the decimals shown and typed,
+            // and whether the limits are in kilovolts.
+            req.Decimals = ValueRules::RatioDecimals(m_data, n);
             if (n != 0) {
                 if (d == 0)
                     return fail(GetText(128));
                 lo = lo * float(n) / float(d);
                 hi = hi * float(n) / float(d);
-                if (!(large && n < 767)) {
+                if (req.Decimals > 0) {
                     lo /= 1000;
                     hi /= 1000;
                 }
             }
             State.EditMin = lo;
             State.EditMax = hi;
-            req.Decimals = n > 9999 ? 1 : (n > (large ? 766 : 99) ? 2 : 0);
             decimalHint();
         } else if (key == QLatin1String("S6") || key == QLatin1String("S7")) {
             State.EditMin = 1200;
@@ -633,16 +660,7 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
     case -5: {
         // Power limits of code 2 ("S12"); code 5 uses them with its own lower limits.
         const bool signedWord = code == -5;
-        int p;
-        int bound;
-        if (In(type, {8, 9, 10, 25, 26, 27}) && m_data.Geraet.ProgramVersion > 11) {
-            p = int((long long)W(0x0930) * W(0x09BC) / 1000);
-            bound = 304;
-        } else {
-            p = W(0x0930);
-            bound = 4501;
-        }
-        if (p < bound) {
+        if (!ValueRules::PowerInMegawatt(m_data)) {
             long long hi = 0;
             if (!ParseDecimalInt(maxText, hi))
                 return fail(GetText(128));
@@ -717,8 +735,9 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
         if (key == QLatin1String("GA")) {
             if (!hasLevel(Level::Cus))
                 return refuse(137);
-            params.SetMin(index, QStringLiteral("1"));
-            params.SetMax(index, QStringLiteral("240"));
+            // The texts show the limits in the hint only: the key stays for the next edit.
+            setMinText(QStringLiteral("1"));
+            setMaxText(QStringLiteral("240"));
             State.EditMin = 1;
             State.EditMax = 240;
             State.EditHint = standardHint(index);
@@ -767,7 +786,8 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
         plan.Width = 1;
         return decimalLimits() && startSeparator(fv);
     case 12: {
-        periodBase();
+        if (!periodBase())
+            return false;
         req.Decimals = 2;
         if (key == QLatin1String("S1") || key == QLatin1String("SW")) {
             if (key == QLatin1String("SW") && !hasLevel(Level::Fac))
@@ -856,7 +876,8 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
         return parsedLimits();
     }
     case 210: {
-        periodBase();
+        if (!periodBase())
+            return false;
         QString t = fv;
         const int pm = t.indexOf(QLatin1String("+/-"));
         if (pm >= 0)
@@ -878,15 +899,18 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
         } else if (key == QLatin1String("S2")) {
             State.EditMin = zf / 100;
             State.EditMax = zf / 10;
+        } else if (key == QLatin1String("S3")) {
+            // The key leaves no lower limit in the line; 0 is the live-zero point, the lowest
+            // value the input shows as a reading.
+            State.EditMin = 0;
+            State.EditMax = zf;
+            m_prompter.information(GetText(106));
         } else {
-            // "S3" derives no lower limit: it takes the definition line's like any other key.
             long long lo = 0;
             if (!ParseDecimalInt(minText, lo))
                 return fail(GetText(128));
             State.EditMin = float(lo);
             State.EditMax = zf;
-            if (key == QLatin1String("S3"))
-                m_prompter.information(GetText(106));
         }
         State.EditHint = GetText(18) + ShortFloat(State.EditMin) + QStringLiteral(" - ") + ShortFloat(State.EditMax) +
                          QLatin1Char(' ') + params.GetUnit(index);
@@ -899,38 +923,45 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
                 LastMessage.clear();
                 return false;
             }
-            m_data.PeriodBase = Wi(0x56);
-            m_data.PeriodFactor = Wi(0x54);
-        } else if (type == 32 || type == 33) {
-            m_data.PeriodBase = Wi(0x76);
-            m_data.PeriodFactor = Wi(0xA2);
         }
+        int base = 0, factor = 0;
+        if (!ValueRules::PeriodPair(m_data, base, factor))
+            return fail(GetText(491));
+        m_data.PeriodBase = base;
+        m_data.PeriodFactor = factor;
         plan.F = float(m_data.PeriodFactor);
         plan.Follow = true;
         plan.FollowRaw = true;
-        return decimalLimits() && startSeparator(fv);
+        return decimalLimits() && slowestSpeed(double(m_data.PeriodBase) * plan.F, 61440) && startSeparator(fv);
     }
     case 214:
-        plan.K = ((Bi(0x2E) & 0x02) && !m_data.State.DefinitionFile.contains(QLatin1String("A70-018")))
-                     ? 10000000.0f
-                     : 250000.0f;
+        plan.K = float(ValueRules::SpeedConstant(m_data));
         plan.Follow = true;
         plan.FollowRaw = true;
-        return decimalLimits() && startSeparator(fv);
+        return decimalLimits() && slowestSpeed(plan.K, 65535) && startSeparator(fv);
     case 220:
-        if (type == 34)
-            m_data.PeriodBase = Wi(0x2C);
+        if (!periodBase())
+            return false;
         req.Decimals = 2;
         plan.Follow = true;
         plan.FollowRaw = true;
         return parsedLimits() && startSeparator(fv);
     case 226:
-        periodBase();
+        if (!periodBase())
+            return false;
+        req.Decimals = ValueRules::AngleDecimals;
         return decimalLimits() && startSeparator(fv);
     case 216:
     case 224: {
         const long long a = plan.AddressValue;
         int pairMask = 0, b1 = 0, b2 = 0;
+        if (code == 224 && (a == 0x017A || a == 0x019F)) {
+            // The word at the address points to the byte the grid shows: the edit stores
+            // that byte and leaves the pointer alone.
+            plan.Target = Wi(m_data.State.IndexOf(a));
+            if (!TGeraet::ValidIndex(plan.Target))
+                return fail(GetText(128));
+        }
         if (code == 216 && (a == 0x0176 || a == 0x016C)) {
             plan.Q = float(Wi(0x74));
             plan.Flag = Bi(0x6F) & 0x04;
@@ -958,7 +989,7 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
             LastMessage.clear();
             return false;
         }
-        req.Decimals = q <= 254 ? 1 : 0;
+        req.Decimals = ValueRules::AnalogDecimals(q);
         if (code == 216) {
             State.EditMax = q;
             State.EditMin = plan.Flag ? -q / 4 : q * 0.01f;
@@ -994,6 +1025,7 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
     }
 
     // Generic numeric codes.
+    const ValueRules::Rule *rule = ValueRules::Find(code);
     if (In(code, {1, 40, 41})) {
         long long lo = 0, hi = 0;
         if (!ParseHex(minText, lo) || !ParseHex(maxText, hi))
@@ -1008,19 +1040,16 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
             return fail(GetText(128));
         State.EditMin = 0;
         State.EditMax = float(255 >> (8 - n));
-    } else if (code == 208 || code == 223) {
-        const int factor = code == 208 ? m_data.State.MainsFactor : m_data.State.GenFactor;
-        State.EditMin = float(R(float(factor) * 1.08f));
-        State.EditMax = float(2 * factor);
+    } else if (rule && rule->Limits) {
+        if (!rule->Limits(ruleContext(plan), State.EditMin, State.EditMax))
+            return fail(GetText(128));
     } else if (!parsedLimits()) {
         return false;
     }
     if (In(code, {28, 208, 223}))
         numberHint();
-    if (In(code, {3, 6, 15, 97, 99, 105, 193, 219, 228}))
-        req.Decimals = 1;
-    else if (In(code, {13, 104, 112}))
-        req.Decimals = 2;
+    if (rule)
+        req.Decimals = rule->Decimals;
     if (In(code, {1, 40, 41})) {
         long long start = 0;
         if (!ParseHex(fv, start))
@@ -1029,9 +1058,12 @@ bool EditDispatcher::prepare(int code, int index, Plan &plan)
     } else if (!startParsed(fv)) {
         return false;
     }
-    if (In(code, {100, 105}) && Wi(0x100) == 0)
+    if (rule && rule->Usable && !rule->Usable(ruleContext(plan)))
         return fail(GetText(128));
-    plan.Width = In(code, {15, 27, 28, 40, 41, 192, 193, 208, 209, 219, 221, 223, 228}) ? 1 : 2;
+    if (rule)
+        plan.Width = rule->Width;
+    else
+        plan.Width = In(code, {28, 40, 41}) ? 1 : 2;
     return true;
 }
 
@@ -1073,22 +1105,15 @@ EditDispatcher::Outcome EditDispatcher::rawValue(int code, int index, float v, P
         }
         if (key == QLatin1String("C0") && !In(int(R(v)), {10, 20, 50, 100, 125, 250, 500}))
             return message(kFactorWrong);
-        raw = int(R(v * scale));
-        return Outcome::Ok;
+        return ValueRules::Fit(R(v * scale), 2, false, raw) ? Outcome::Ok : message(GetText(490));
     }
     case 4:
         if (key == QLatin1String("S1") || key == QLatin1String("SW"))
             v = v >= 56 ? 60 : 50;
-        raw = int(R(v * 100));
-        return Outcome::Ok;
+        break; // the rule of the code
     case 5:
-        raw = int(R(v * scale));
-        if (raw < 0)
-            raw += 65536;
-        return Outcome::Ok;
-    case 7:
-        raw = int(R(v * 100)) & 0xFFFF;
-        return Outcome::Ok;
+        // The power keys type hundredths of the raw value in MW.
+        return ValueRules::Fit(R(v * scale), 2, true, raw) ? Outcome::Ok : message(GetText(490));
     case 8:
         raw = int(R(v));
         return Outcome::Ok;
@@ -1118,12 +1143,6 @@ EditDispatcher::Outcome EditDispatcher::rawValue(int code, int index, float v, P
         raw = n;
         return Outcome::Ok;
     }
-    case 10:
-        raw = int(R(v * 10));
-        return Outcome::Ok;
-    case 11:
-        raw = int(std::trunc(v / 10));
-        return Outcome::Ok;
     case 12: {
         const int pb = m_data.PeriodBase;
         float k = pb > 7999 ? 10000.0f : 5000.0f;
@@ -1151,11 +1170,6 @@ EditDispatcher::Outcome EditDispatcher::rawValue(int code, int index, float v, P
         raw = int(r);
         return Outcome::Ok;
     }
-    case 24:
-        raw = int(R(v * 1000));
-        if (raw < 0)
-            raw += 65536;
-        return Outcome::Ok;
     case 210:
         raw = int(R((v + 120) * plan.F));
         State.FollowValue = int(R(plan.F * (120 - v)));
@@ -1170,14 +1184,20 @@ EditDispatcher::Outcome EditDispatcher::rawValue(int code, int index, float v, P
     case 212: {
         if (v == 0)
             return Outcome::Silent;
+        // Periods from 0xF000 on mean "no value": a speed that needs one is not stored.
         const long long r = R(float(m_data.PeriodBase) * plan.F / v);
-        raw = int(std::clamp<long long>(r, 0, 61440));
+        if (r < 1 || r > 61440)
+            return message(GetText(490));
+        raw = int(r);
         return Outcome::Ok;
     }
     case 214:
         if (v == 0)
             return Outcome::Silent;
-        raw = int(std::clamp<long long>(R(plan.K / v), 0, 65535));
+        // A speed whose period does not fit the word is refused rather than cut to the
+        // word's end, which would store another speed.
+        if (!ValueRules::Fit(R(plan.K / v), 2, false, raw) || raw == 0)
+            return message(GetText(490));
         return Outcome::Ok;
     case 220: {
         const int pb = m_data.PeriodBase;
@@ -1210,14 +1230,16 @@ EditDispatcher::Outcome EditDispatcher::rawValue(int code, int index, float v, P
         break;
     }
 
-    // Generic codes.
+    // Codes with a shared rule: the raw value that shows the typed value again.
+    if (const ValueRules::Rule *rule = ValueRules::Find(code)) {
+        if (!ValueRules::RawOf(*rule, v, ruleContext(plan, rule->Width), raw))
+            return message(GetText(490));
+        return Outcome::Ok;
+    }
+    // Hexadecimal words, bit fields and plain integers.
     const int address = m_data.State.IndexOf(plan.AddressValue);
     long long r = 0;
     switch (code) {
-    case 3: case 6: case 98: r = R(v * 10); break;
-    case 13: r = R(v * 100); break;
-    case 15: r = R(std::max(0.0f, v - 0.1f) * 10); break;
-    case 193: r = R(std::max(0.0f, v - 0.2f) * 10); break;
     case 28: {
         const int n = m_data.Params.GetMax(index).trimmed().toInt();
         const int s = m_data.Params.GetMin(index).trimmed().toInt();
@@ -1227,28 +1249,25 @@ EditDispatcher::Outcome EditDispatcher::rawValue(int code, int index, float v, P
     }
     case 40: r = (Bi(address) & 0xF0) | (R(v) & 0x0F); break;
     case 41: r = (Bi(address) & 0x0F) | ((R(v) << 4) & 0xF0); break;
-    case 96: case 97: case 112: r = R(v * 50); break;
-    case 99: case 104: case 113: r = R(v * 256); break;
-    case 100: r = R(v * 4000 / float(Wi(0x100))); break;
-    case 101: r = R(v * 0.63f); break;
-    case 102: r = R(v * 0.8f); break;
-    case 103: r = R((v + 10) / 20); break;
-    case 105: r = R(v * 40000 / float(Wi(0x100))); break;
-    case 192: r = R(v / 5); break;
-    case 208: r = R((v - float(m_data.State.MainsFactor)) * 255 / float(m_data.State.MainsFactor)); break;
-    case 209: r = R(v / 20); break;
-    case 219: r = R((v - 2.5f) * 8); break;
-    case 221: r = R(v * 255 / 60); break;
-    case 223: r = R((v - float(m_data.State.GenFactor)) * 255 / float(m_data.State.GenFactor)); break;
-    case 228: r = R((v - 2.55f) / 0.1296f); break;
-    default: r = R(v); break; // 1, 27, 34, 106-111, 215
+    default: r = R(v); break; // 1, 106-111
     }
-    if (r < 0 && (code == 6 || code == 13))
-        r += 65536;
-    if (r < 0 && code == 27)
-        r += 256;
-    raw = int(r);
+    if (!ValueRules::Fit(r, plan.Width, false, raw))
+        return message(GetText(490));
     return Outcome::Ok;
+}
+
+ValueRules::Context EditDispatcher::ruleContext(const Plan &plan, int width) const
+{
+    const long long at = m_data.State.IndexOf(plan.AddressValue);
+    return ValueRules::Context{m_data, plan.Key, width == 1 ? Bi(at) : Wi(at)};
+}
+
+void EditDispatcher::restoreTexts(int index, const Plan &plan)
+{
+    if (plan.RestoreMin)
+        m_data.Params.SetMin(index, plan.SavedMin);
+    if (plan.RestoreMax)
+        m_data.Params.SetMax(index, plan.SavedMax);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1385,6 +1404,8 @@ EditResult EditDispatcher::choice26(int index)
     std::array<QString, 20> options;
     int start = index;
     int count = 8;
+    int groupEnd = m_data.Params.Count();
+    auto codeOf = [&](int i) { return i < groupEnd ? entryCode(i) : -1; };
     if (IsControllerType(type)) {
         if (a2)
             count = 20;
@@ -1409,13 +1430,19 @@ EditResult EditDispatcher::choice26(int index)
                                              QStringLiteral("80")};
             start = index - (keys.indexOf(plan.Key) + 1);
         }
+        // The options are the group's own entries: the next group's heading and entries
+        // stand for codes of another function.
+        groupEnd = index + 1;
+        while (groupEnd < m_data.Params.Count() && !m_data.Params.Item(groupEnd).Text.contains(QLatin1String("+++")))
+            ++groupEnd;
         if (a2 && version <= 11 && (Between(type, 0, 4) || type == 14)) {
             // The old lists hold the options of a bit-coded output at these places.
             const int offsets[8] = {1, 2, 4, 8, 16, 17, 18, 19};
             for (int k = 0; k < 8; ++k)
-                options[size_t(k)] = entryText(start + offsets[k]);
+                if (start + offsets[k] < groupEnd)
+                    options[size_t(k)] = entryText(start + offsets[k]);
         } else {
-            for (int k = 0; k < count; ++k)
+            for (int k = 0; k < count && start + k < groupEnd; ++k)
                 options[size_t(k)] = entryText(start + k);
         }
     } else {
@@ -1434,7 +1461,7 @@ EditResult EditDispatcher::choice26(int index)
         Choice16Request req;
         req.Options = options;
         for (int k = 0; k < 16; ++k)
-            req.OptionCodes[size_t(k)] = entryCode(start + k);
+            req.OptionCodes[size_t(k)] = codeOf(start + k);
         req.StartIndex = start;
         req.Current = current;
         req.ProgramVersion = version;
@@ -1444,9 +1471,9 @@ EditResult EditDispatcher::choice26(int index)
         RadioChoiceRequest req;
         req.Options = options;
         for (int k = 0; k < 18; ++k)
-            req.OptionCodes[size_t(k)] = entryCode(start + k);
+            req.OptionCodes[size_t(k)] = codeOf(start + k);
         req.StartIndex = start;
-        req.OptionCount = count;
+        req.OptionCount = std::min(count, std::max(0, groupEnd - start));
         req.Caption = State.EditCaption;
         ok = m_dialogs.AskRadioChoice(req, result);
     } else {
@@ -1519,7 +1546,9 @@ EditResult EditDispatcher::labelText(int code, int index)
                 record = QString(12, QLatin1Char(' ')) + QLatin1Char('#') + QLatin1String(f.number) +
                          QString(17, QLatin1Char(' '));
     }
-    const QByteArray bytes = Ansi::encode(record);
+    // Whatever a dialog hands back, the record stays within its 32 bytes: the next
+    // record starts right after it.
+    const QByteArray bytes = Ansi::encode(record).left(32);
     const long long at = m_data.State.IndexOf(plan.AddressValue);
     std::vector<Write> writes;
     int k = 0;
@@ -1579,11 +1608,16 @@ EditResult EditDispatcher::faultCoding33(int index)
         return set ? (b | int(mask)) : (b & ~int(mask) & 0xFF);
     };
     std::vector<Write> writes;
-    writes.push_back({at, byteWith(at, flags.VU == 0), 1});
-    writes.push_back({at + step, byteWith(at + step, flags.I0 == 0), 1});
+    // The reduced dialog shows only A/R: the delay, generator-on and shutdown bits it does
+    // not show stay exactly as they are.
+    if (!req.Reduced) {
+        writes.push_back({at, byteWith(at, flags.VU == 0), 1});
+        writes.push_back({at + step, byteWith(at + step, flags.I0 == 0), 1});
+    }
     if (!(moved && m_host.OfflineFile()))
         writes.push_back({at + 2 * step, byteWith(at + 2 * step, flags.AR != 0), 1}); // A: open circuit, bit clear
-    writes.push_back({at + 3 * step, byteWith(at + 3 * step, flags.SW == 0), 1});
+    if (!req.Reduced)
+        writes.push_back({at + 3 * step, byteWith(at + 3 * step, flags.SW == 0), 1});
     return finishWrites(33, index, writes, Follow::None);
 }
 

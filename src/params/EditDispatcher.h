@@ -7,6 +7,9 @@
 #include <vector>
 
 struct AccessState;
+namespace ValueRules {
+struct Context;
+}
 struct DeviceData;
 class TFormatter;
 
@@ -164,6 +167,8 @@ private:
     int entryCode(int i) const;
     bool prepare(int code, int index, Plan &plan);
     Outcome rawValue(int code, int index, float v, Plan &plan, int &raw);
+    ValueRules::Context ruleContext(const Plan &plan, int width = 2) const;
+    void restoreTexts(int index, const Plan &plan);
     EditResult reject(const QString &message, bool asInformation = false);
     EditResult rejectSilently();
     bool numberWithSeparator(const QString &text, float &value);

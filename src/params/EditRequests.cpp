@@ -193,15 +193,17 @@ QString LabelTextRequest::Line2() const
     return CurrentText.section(QLatin1Char('|'), 2, 2).left(Line2MaxLength);
 }
 
-int LabelTextRequest::Line1MaxLength() const { return std::max(0, RecordLength - 16); }
+// The first line shares the record's first half with its five leading blanks; a record is
+// never longer than its 32 bytes, whatever the definition line says.
+int LabelTextRequest::Line1MaxLength() const { return std::clamp(RecordLength - 5, 0, 11); }
 
 QString LabelTextRequest::Record(const QString &line1, const QString &line2) const
 {
-    const QString record = (QStringLiteral("     ") + line1).leftJustified(16, QLatin1Char(' ')) +
-                           line2.leftJustified(16, QLatin1Char(' '));
+    const QString record = (QStringLiteral("     ") + line1.left(Line1MaxLength())).leftJustified(16, QLatin1Char(' ')) +
+                           line2.left(Line2MaxLength).leftJustified(16, QLatin1Char(' '));
     // An empty label keeps its slot number so that the device still shows which one it is.
     if (record == QString(32, QLatin1Char(' ')))
-        return (QString(12, QLatin1Char(' ')) + QLatin1Char('#') + Prefix()).leftJustified(32, QLatin1Char(' '));
+        return (QString(12, QLatin1Char(' ')) + QLatin1Char('#') + Prefix()).leftJustified(32, QLatin1Char(' ')).left(32);
     return record;
 }
 

@@ -1,4 +1,5 @@
 #include "params/FormatValue.h"
+#include "params/ValueRules.h"
 #include "device/Catalogue.h"
 #include "device/DeviceData.h"
 #include "device/Definition.h"
@@ -74,8 +75,6 @@ bool parseDecimal(const QString &text, long long *out)
 // Value texts are compared with "F000" as texts: answers from "F000" on mean "no value".
 bool belowF000(const QString &valueText) { return valueText.trimmed() < QLatin1String("F000"); }
 
-long long signed16(long long r) { return r > 32767 ? r - 65536 : r; }
-
 QString yesText() { return GetText(21); }
 QString noText() { return GetText(22); }
 
@@ -144,7 +143,8 @@ QString TFormatter::FormatParameter(int index)
     const bool formatted = (code >= 1 && code <= 29) || code == 32 || code == 34 || code == 35 || code == 40 ||
                            code == 41 || (code >= 48 && code <= 55) || (code >= 64 && code <= 73) ||
                            (code >= 80 && code <= 88) || (code >= 96 && code <= 105) ||
-                           (code >= 112 && code <= 117) || code == 192 || code == 193 ||
+                           (code >= 112 && code <= 117) || code == 192 || code == 193 || code == 194 ||
+                           code == 207 ||
                            (code >= 208 && code <= 226) || code == 228 || code == 255;
     if (code == 33)
         format(Source::Parameter, index, code, m_data.Params.GetMin(index), address, 0);
@@ -174,7 +174,6 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
     };
     auto W = [&](long long imageIndex) { return g.GetWord(imageIndex); };
     auto B = [&](long long imageIndex) { return g.GetByte(imageIndex); };
-    auto WA = [&](long long address) { return g.GetWord(st.IndexOf(address)); };
     auto BA = [&](long long address) { return g.GetByte(st.IndexOf(address)); };
 
     if (code == 0 || code == 255)
@@ -239,11 +238,7 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         }
     };
     auto powerPrefix = [&]() -> QChar {
-        if (IsPaType(type) && version > 11) {
-            const long long p = (long long)WA(0x09BC) * WA(0x08CC) / 1000;
-            return p < 304 ? QLatin1Char('k') : QLatin1Char('M');
-        }
-        return WA(0x0930) < 4501 ? QLatin1Char('k') : QLatin1Char('M');
+        return ValueRules::PowerInMegawatt(m_data) ? QLatin1Char('M') : QLatin1Char('k');
     };
     // Power in kW as an integer, or in MW with two decimals; the parameter text gets the unit.
     auto powerDisplay = [&](long long v) {
@@ -256,21 +251,45 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
             YesNoIndex = yes ? QStringLiteral("0") : QStringLiteral("1");
         return finish(yes ? yesText() : noText());
     };
+    // Period-coded values are shown only where the device names its period base: a base
+    // left behind by another device would give a plausible but wrong number.
     auto loadPeriodBase = [&]() {
-        if (type == 34)
-            m_data.PeriodBase = W(0x2C);
-        else if (type == 37)
-            m_data.PeriodBase = W(0x3C);
-        else if (IsCompactType(type))
-            m_data.PeriodBase = W(0x76);
+        int n = 0;
+        if (!ValueRules::PeriodBase(m_data, n))
+            return false;
+        m_data.PeriodBase = n;
+        return true;
     };
+    const QString noSource = QStringLiteral("----");
     auto definitionHas = [&](const char *name) { return st.DefinitionFile.contains(QLatin1String(name)); };
     // Analog scaling: live-zero inputs (mask bit set in 0x6F) span 49..245, others 0..245.
+    // Switching points are shown with the decimals their editor takes; actual values of
+    // an answer keep four significant digits.
     auto analog = [&](double q, int w, int mask, bool offset) {
-        if (B(0x6F) & mask)
-            return General(double(w) / 196.0 * (offset ? q - 49 : q));
-        return General(q * w / 245.0);
+        const double x = (B(0x6F) & mask) ? double(w) / 196.0 * (offset ? q - 49 : q) : q * w / 245.0;
+        return actual ? General(x) : ValueRules::Number(x, ValueRules::AnalogDecimals(w));
     };
+
+    if (const ValueRules::Rule *rule = ValueRules::Find(code)) {
+        if (code == 219 &&
+            (definitionHas("A70-005") || definitionHas("A70-006") || definitionHas("A70-002") ||
+             definitionHas("A70-021")) &&
+            (B(0x5D) & 0x10))
+            return finish(QStringLiteral("----"));
+        if (code == 34 &&
+            (address == QLatin1String("08B0") || address == QLatin1String("08B2") ||
+             address == QLatin1String("08B4") || address == QLatin1String("08B6")) &&
+            !(BA(0x0870) & 0x02))
+            return finish(QStringLiteral("   ----"));
+        const ValueRules::Context ctx{m_data, key, r};
+        const bool powerGroup = code == 5 || code == 27 || code == 192 || code == 194 || code == 207 ||
+                                code == 208 || code == 209 || code == 215 || code == 221 || code == 223;
+        const bool analogPower = actual && ValuePage == QLatin1String("IstAna") && (item == 16 || item == 17) &&
+                                 (IsSplErsyType(type) || IsPaType(type));
+        if (powerGroup && (key == QLatin1String("S12") || analogPower))
+            return finish(powerDisplay(RoundHalfEven(rule->Shown(r, ctx))));
+        return finish(ValueRules::Text(*rule, r, ctx));
+    }
 
     switch (code) {
     case 1:
@@ -286,10 +305,11 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
             // switch the display.
             if ((s4 && type == 29) || (!s4 && InSetC(type)) || g.ProgramId.contains(QLatin1String("Z212-72 PA")))
                 g.SetWord(ratioIndex, 0);
-            const int ratio = g.GetWord(ratioIndex);
-            const int threshold = ((IsSplErsyType(type) || IsPaType(type)) && version >= 12) ? 766 : 100;
-            if (ratio > threshold)
-                return finish(ratio >= 10000 ? Fixed(double(r) / 10.0, 1) : Fixed(double(r) / 100.0, 2));
+            const int decimals = ValueRules::RatioDecimals(m_data, g.GetWord(ratioIndex));
+            if (decimals == 1)
+                return finish(Fixed(double(r) / 10.0, 1));
+            if (decimals == 2)
+                return finish(Fixed(double(r) / 100.0, 2));
             return finish(QString::number(r));
         }
         const int high = int((quint32(r) >> 8) & 0xFF);
@@ -307,87 +327,6 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
             return finish(powerDisplay(r));
         return finish(QString::number(r));
     }
-
-    case 3:
-    case 10:
-        return finish(Fixed(double(r) / 10.0, 1));
-    case 6:
-        return finish(Fixed(double(signed16(r)) / 10.0, 1));
-    case 15:
-        return finish(Fixed(double(r + 1) / 10.0, 1));
-    case 193:
-        return finish(Fixed(double(r + 2) / 10.0, 1));
-    case 99:
-        return finish(Fixed(double(RoundHalfEven(double(r) / 25.6)) / 10.0, 1));
-    case 105:
-        return finish(Fixed(double(RoundHalfEven(double(W(0x100)) * double(r) / 4000.0)) / 10.0, 1));
-    case 219:
-        if ((definitionHas("A70-005") || definitionHas("A70-006") || definitionHas("A70-002") ||
-             definitionHas("A70-021")) &&
-            (B(0x5D) & 0x10))
-            return finish(QStringLiteral("----"));
-        return finish(Fixed(double(RoundHalfEven((double(r) / 8.0 + 2.5) * 10.0)) / 10.0, 1));
-    case 228:
-        return finish(Fixed(double(RoundHalfEven((double(r) * 0.1296 + 2.55) * 10.0)) / 10.0, 1));
-    case 4:
-        return finish(Fixed(double(r) / 100.0, 2));
-    case 7:
-        return finish(Fixed(double(signed16(r)) / 100.0, 2));
-    case 13:
-        return finish(Fixed(double(r > 32767 ? r - 32768 : r) / 10000.0, 2));
-    case 104:
-        return finish(Fixed(double(RoundHalfEven(double(r) / 2.56)) / 100.0, 2));
-    case 112:
-        return finish(Fixed(double(RoundHalfEven(double(r) * 2.0)) / 100.0, 2));
-    case 24:
-        return finish(Fixed(double(signed16(r)) / 1000.0, 3));
-    case 96:
-    case 97:
-        return finish(Fixed(double(r) / 50.0, 1));
-
-    case 5: case 27: case 192: case 194: case 207: case 208: case 209: case 215: case 221: case 223: {
-        long long v = r;
-        switch (code) {
-        case 5: v = signed16(r); break;
-        case 27: v = r > 127 ? r - 256 : r; break;
-        case 192: v = r * 5; break;
-        case 209: v = r * 20; break;
-        case 208: {
-            const double m = m_data.State.MainsFactor;
-            v = r > 5 ? RoundHalfEven(m + double(r) * m / 255.0) : 0;
-            break;
-        }
-        case 223: {
-            const double gf = m_data.State.GenFactor;
-            v = r > 10 ? RoundHalfEven(gf + double(r) * gf / 255.0) : 0;
-            break;
-        }
-        case 221: v = RoundHalfEven(double(r) * 60.0 / 255.0); break;
-        default: break;
-        }
-        const bool analogPower = actual && ValuePage == QLatin1String("IstAna") && (item == 16 || item == 17) &&
-                                 (IsSplErsyType(type) || IsPaType(type));
-        if (key == QLatin1String("S12") || analogPower)
-            return finish(powerDisplay(v));
-        return finish(QString::number(v));
-    }
-
-    case 9:
-        return finish(QString::number(r));
-    case 11:
-        return finish(QString::number(r * 10));
-    case 98:
-        return finish(QString::number(RoundHalfEven(double(r) / 10.0)));
-    case 100:
-        return finish(QString::number(RoundHalfEven(double(W(0x100)) * double(r) / 4000.0)));
-    case 101:
-        return finish(QString::number(RoundHalfEven(double(r) / 0.63)));
-    case 102:
-        return finish(QString::number(RoundHalfEven(double(r) / 0.8)));
-    case 103:
-        return finish(QString::number(r * 20 - 10));
-    case 113:
-        return finish(QString::number(RoundHalfEven(double(r) / 256.0)));
 
     case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23:
         return yesNo((r >> (code - 16)) & 1, true);
@@ -580,15 +519,9 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         return finish(out);
     }
 
-    case 34:
-        if ((address == QLatin1String("08B0") || address == QLatin1String("08B2") || address == QLatin1String("08B4") ||
-             address == QLatin1String("08B6")) &&
-            !(BA(0x0870) & 0x02))
-            return finish(QStringLiteral("   ----"));
-        return finish(QString::number(r));
-
     case 12: {
-        loadPeriodBase();
+        if (!loadPeriodBase())
+            return finish(noSource);
         const int n = m_data.PeriodBase;
         // The nominal frequency follows the base; exactly 4500, 5500 and 9000 have none.
         int f = 0;
@@ -628,7 +561,8 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
 
     case 210:
     case 213: {
-        loadPeriodBase();
+        if (!loadPeriodBase())
+            return finish(noSource);
         const int n = m_data.PeriodBase;
         if (n == 0)
             return false;
@@ -643,7 +577,8 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
     }
 
     case 226: {
-        loadPeriodBase();
+        if (!loadPeriodBase())
+            return finish(noSource);
         const int n = m_data.PeriodBase;
         if (n == 0)
             return finish(QStringLiteral("0"));
@@ -658,7 +593,7 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
             if (roundIt)
                 a = double(RoundHalfEven(a));
         }
-        return finish(General(a));
+        return finish(ValueRules::Number(a, ValueRules::AngleDecimals));
     }
 
     case 211: {
@@ -671,13 +606,11 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
             (address == QLatin1String("0144") || address == QLatin1String("0146") ||
              address == QLatin1String("0148") || address == QLatin1String("014A")))
             return finish(QStringLiteral(" ----"));
-        if (type == 34) {
-            m_data.PeriodFactor = W(0x54);
-            m_data.PeriodBase = W(0x56);
-        } else if (IsCompactType(type)) {
-            m_data.PeriodBase = W(0x76);
-            m_data.PeriodFactor = W(0xA2);
-        }
+        int base = 0, factor = 0;
+        if (!ValueRules::PeriodPair(m_data, base, factor))
+            return finish(noSource);
+        m_data.PeriodBase = base;
+        m_data.PeriodFactor = factor;
         const double kn = double(m_data.PeriodFactor) * double(m_data.PeriodBase);
         if (hasText) {
             if (!belowF000(valueText))
@@ -688,16 +621,13 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         }
         if (r == 0)
             return false;
-        return finish(General(kn / double(r)));
+        return finish(ValueRules::Number(kn / double(r), 0));
     }
 
     case 214: {
         if (hasText || r == 0)
             return false;
-        double c = (B(0x2E) & 0x02) ? 1e7 : 2.5e5;
-        if (definitionHas("A70-018"))
-            c = 2.5e6;
-        return finish(General(c / double(r)));
+        return finish(ValueRules::Number(ValueRules::SpeedConstant(m_data) / double(r), 0));
     }
 
     case 216: {
@@ -707,7 +637,7 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         else if (address == QLatin1String("0140") || address == QLatin1String("0141"))
             mask = 8, w = W(0x42);
         else
-            return false; // no input of this address is known
+            return finish(noSource); // no input of this address is known: no scale to show it with
         const long long q = hasText ? r : B(ownIndex);
         return finish(analog(double(q), w, mask, true));
     }
@@ -721,14 +651,15 @@ bool TFormatter::format(Source source, int item, int typeCode, const QString &va
         else if (address == QLatin1String("019F"))
             mask = 8, w = W(0x42);
         else
-            return false;
+            return finish(noSource);
         if (!TGeraet::ValidIndex(r))
             return finish(QStringLiteral("?"));
         return finish(analog(double(B(r)), w, mask, false));
     }
 
     case 220: {
-        loadPeriodBase();
+        if (!loadPeriodBase())
+            return finish(noSource);
         if (hasText && !belowF000(valueText))
             return finish(QStringLiteral("00.00"));
         const int n = m_data.PeriodBase;

@@ -196,6 +196,9 @@ QStringList buildStrings()
         {483, u"Version"},
         {484, u"Datum"},
         {485, u"Wert"},
+        // Value editors.
+        {490, u"Der Wert liegt außerhalb des gültigen Bereichs."},
+        {491, u"Dieser Wert kann auf diesem Gerät nicht umgerechnet werden: das Gerät nennt keine Periodenbasis."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

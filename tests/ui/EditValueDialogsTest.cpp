@@ -214,14 +214,22 @@ TEST(EditValueDialogs, LabelTextLimitsAndRecord)
     EXPECT_EQ(d.Label1()->text(), QStringLiteral("Bezeichnung"));
     EXPECT_EQ(d.Lb_2()->text(), QStringLiteral("Zeile 1"));
     EXPECT_EQ(d.Lb_3()->text(), QStringLiteral("Zeile 2"));
-    EXPECT_EQ(d.Ed_1()->text(), QStringLiteral("Öldruck zu niedr"));
-    EXPECT_EQ(d.Ed_1()->maxLength(), 16);
+    // Five blanks and eleven characters are the first half of the 32-byte record.
+    EXPECT_EQ(d.Ed_1()->text(), QStringLiteral("Öldruck zu "));
+    EXPECT_EQ(d.Ed_1()->maxLength(), 11);
     EXPECT_EQ(d.Ed_2()->maxLength(), 16);
     d.Ed_1()->setText(QStringLiteral("abc"));
     d.Ed_2()->setText(QStringLiteral("12345678"));
     d.OkButton()->click();
     EXPECT_TRUE(d.EditAccepted());
     EXPECT_EQ(d.Record(), QStringLiteral("     abc        12345678        "));
+
+    TWerteAendernFText full;
+    full.Prepare(r);
+    full.Ed_1()->setText(QStringLiteral("ABCDEFGHIJKLMNOP"));
+    full.Ed_2()->setText(QStringLiteral("0123456789abcdefXY"));
+    full.OkButton()->click();
+    EXPECT_EQ(full.Record(), QStringLiteral("     ABCDEFGHIJK0123456789abcdef"));
 }
 
 TEST(EditValueDialogs, FaultCodingLayoutsAndFlags)

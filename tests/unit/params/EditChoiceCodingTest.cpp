@@ -120,6 +120,51 @@ TEST_F(EditChoice, Code26TakesItsOptionsFromTheList)
     }
 }
 
+// A group of eight outputs followed by the next group: every dialog offers the group's own
+// eight entries, never the next heading or its entries (whose codes mean other functions).
+TEST_F(EditChoice, Code26OffersOnlyTheGroupsOwnEntries)
+{
+    struct Row
+    {
+        int type, version;
+        int dialog; // 8, 16 or 18 options
+    } rows[] = {{0, 12, 16}, {5, 7, 18}, {0, 11, 8}};
+    for (const Row &r : rows) {
+        SCOPED_TRACE(testing::Message() << "type " << r.type << " version " << r.version);
+        Bench b(r.type, r.version);
+        b.d().Params.AddFromLine(QStringLiteral("+++ Funktion Eingang 1 +++*;0;;;"));
+        const int h = b.d().Params.Count() - 1;
+        for (int n = 0; n < 8; ++n)
+            b.dev.Add(26, QString::number(n, 16), QStringLiteral("A2"), QStringLiteral("0A00"),
+                      QStringLiteral("R%1-Option %1").arg(n));
+        b.d().Params.AddFromLine(QStringLiteral("+++ Funktion Eingang 2 +++*;0;;;"));
+        for (int n = 8; n < 20; ++n)
+            b.dev.Add(26, QString::number(0x40 + n, 16), QStringLiteral("A2"), QStringLiteral("0A01"),
+                      QStringLiteral("R%1-Option %1").arg(n));
+        b.dialogs.Choices = {3};
+        EXPECT_EQ(b.editor.StartEdit(h + 2), EditResult::Written);
+        std::array<QString, 20> options;
+        std::vector<int> codes;
+        if (r.dialog == 16) {
+            options = b.dialogs.Choice16Requests.at(0).Options;
+            codes.assign(b.dialogs.Choice16Requests.at(0).OptionCodes.begin(),
+                         b.dialogs.Choice16Requests.at(0).OptionCodes.end());
+        } else if (r.dialog == 18) {
+            options = b.dialogs.RadioRequests.at(0).Options;
+            codes.assign(b.dialogs.RadioRequests.at(0).OptionCodes.begin(),
+                         b.dialogs.RadioRequests.at(0).OptionCodes.end());
+        } else {
+            options = b.dialogs.Choice8Requests.at(0).Options;
+        }
+        for (size_t k = 0; k < options.size(); ++k)
+            EXPECT_FALSE(options[k].contains(QLatin1String("Eingang 2")) ||
+                         (k >= 8 && !options[k].isEmpty()))
+                << k << " " << options[k].toStdString();
+        for (size_t k = 0; k < codes.size(); ++k)
+            EXPECT_EQ(codes[k], k < 8 ? int(k) : -1) << k;
+    }
+}
+
 TEST_F(EditChoice, Code26OutsideTheControllersOffersFixedTexts)
 {
     struct Row
@@ -172,7 +217,7 @@ TEST_F(EditChoice, LabelTextRecords)
         const char *address;
         QString record, stored;
     } rows[] = {
-        {0, 32, "0A00", odd, odd},    {8, 35, "0400", empty, fixed1}, {27, 35, "0400", empty, fixed1},
+        {0, 32, "0A00", odd, odd.left(32)}, {8, 35, "0400", empty, fixed1}, {27, 35, "0400", empty, fixed1},
         {8, 35, "0A00", empty, empty}, {0, 35, "0400", empty, empty},
     };
     for (const Row &r : rows) {
@@ -187,6 +232,7 @@ TEST_F(EditChoice, LabelTextRecords)
         for (int k = 0; k < r.stored.size(); ++k)
             bytes += char(b.Byte(at + k));
         EXPECT_EQ(QString::fromLatin1(bytes), r.stored);
+        EXPECT_EQ(b.Byte(at + 32), 0) << "the next record is untouched";
     }
 
     // The dialog gets the shown text without its "Alarm nn" or channel head.
@@ -226,6 +272,7 @@ TEST_F(EditChoice, Code33SpacesTheFourBytesByTheDevicesStep)
     for (const Row &r : rows) {
         SCOPED_TRACE(testing::Message() << "type " << r.type << " " << r.id);
         Bench b(r.type, r.version);
+        b.access.Level = QStringLiteral("Mas"); // the full layout on every device
         b.d().Geraet.ProgramId = QString::fromUtf8(r.id);
         const int s = r.step;
         b.SetByte(0x0A00 + s, 0xFF);
@@ -253,6 +300,33 @@ TEST_F(EditChoice, Code33SpacesTheFourBytesByTheDevicesStep)
         EXPECT_EQ(q.Reduced, QByteArray(level) == "Fer");
         EXPECT_EQ(q.DeviceType, 52);
         EXPECT_EQ(q.DefinitionFile, ts.d().State.DefinitionFile);
+    }
+}
+
+TEST_F(EditChoice, Code33ReducedLayoutKeepsTheBitsItDoesNotShow)
+{
+    // A transfer switch below "Mas" sees only A/R; its other three bytes of the coding
+    // (delay, generator-on, shutdown) keep whatever they hold.
+    struct Row
+    {
+        int others; // the three hidden bytes before the edit
+        int ar;     // answer: 0 = A (bit clear), 1 = R (bit set)
+    } rows[] = {{0xFF, 0}, {0xFF, 1}, {0x00, 1}, {0x5A, 0}};
+    for (const Row &r : rows) {
+        SCOPED_TRACE(testing::Message() << "hidden " << r.others << " answer " << r.ar);
+        Bench b(52);
+        b.access.Level = QStringLiteral("Fer");
+        const int s = 6;
+        b.SetByte(0x0A00, r.others);
+        b.SetByte(0x0A00 + s, r.others);
+        b.SetByte(0x0A00 + 3 * s, r.others);
+        b.SetByte(0x0A00 + 2 * s, r.ar ? 0xF0 : 0xF1);
+        b.dialogs.Faults = {FaultFlags{0, 0, r.ar, 0}};
+        EXPECT_EQ(b.editor.StartEdit(Param(b, 33, "01", "0")), EditResult::Written);
+        EXPECT_EQ(b.Byte(0x0A00), r.others);
+        EXPECT_EQ(b.Byte(0x0A00 + s), r.others);
+        EXPECT_EQ(b.Byte(0x0A00 + 3 * s), r.others);
+        EXPECT_EQ(b.Byte(0x0A00 + 2 * s), 0xF0 | r.ar);
     }
 }
 

@@ -79,7 +79,10 @@ TEST_F(EditCodes, Code2VoltageLimitsByFactorAndRatio)
         {"S4", 240, 0, 0, 0, 260, 520, 0, 400, 400},
         {"S4", 250, 0, 0, 0, 325, 650, 0, 400, 400},
         {"S4", 138, 5000, 100, 0, 7.5f, 15, 2, 10.25, 1025},
-        {"S4", 138, 50, 10, 0, 0.75f, 1.5f, 0, 1, 1},
+        // Ratios up to 100 leave the unit in volts: the limits stay volts too.
+        {"S4", 138, 50, 10, 0, 750, 1500, 0, 1000, 1000},
+        {"S4", 138, 100, 100, 0, 150, 300, 0, 231, 231},
+        {"S4", 138, 101, 100, 0, 0.1515f, 0.303f, 2, 0.2, 20},
         {"S4", 138, 20000, 100, 0, 30, 60, 1, 45.5, 455},
         {"S5", 138, 5000, 999, 100, 7.5f, 15, 2, 10, 1000}, // not large-ratio: D from 0x09C2
     };
@@ -177,9 +180,10 @@ TEST_F(EditCodes, Code2PowerSwitchesToHundredthsAboveTheBound)
     EXPECT_EQ(high.Last().Hint, QStringLiteral("Gültige Eingabe: 0 - 500"));
     EXPECT_EQ(high.Word(0x0A00), 1234);
 
-    // PA devices from version 12 compare the power in kW with 304.
+    // PA devices from version 12 compare ratio × rated mains current / 1000 with 304.
     Bench pa(8, 12);
     pa.SetWord(0x0930, 1000);
+    pa.SetWord(0x08CC, 1000);
     pa.SetWord(0x09BC, 304);
     const int k = Param(pa, 2, "S12", "50000");
     pa.Edit(k, {});
@@ -296,9 +300,17 @@ TEST_F(EditCodes, Code8DeviceAddressIsProtectedAndHexadecimal)
     EXPECT_FLOAT_EQ(c.Last().Start, 0xAE);
     EXPECT_FLOAT_EQ(c.Last().Minimum, 1);
     EXPECT_FLOAT_EQ(c.Last().Maximum, 240);
-    EXPECT_EQ(c.d().Params.GetMin(j), QStringLiteral("1"));
-    EXPECT_EQ(c.d().Params.GetMax(j), QStringLiteral("240"));
+    EXPECT_TRUE(c.Last().Hint.startsWith(QStringLiteral("Gültige Eingabe: 1 - 240")));
     EXPECT_EQ(c.Byte(0x0A00), 0x1F);
+    // Every later edit is the same edit: the key, its access check and the decimal 240.
+    EXPECT_EQ(c.d().Params.GetMin(j), QStringLiteral("GA"));
+    EXPECT_EQ(c.d().Params.GetMax(j), QStringLiteral("F0"));
+    EXPECT_EQ(c.Edit(j, {240}), EditResult::Written);
+    EXPECT_FLOAT_EQ(c.Last().Maximum, 240);
+    EXPECT_EQ(c.Byte(0x0A00), 0xF0);
+    c.access.Level = QStringLiteral("Fac");
+    EXPECT_EQ(c.Edit(j, {0x20}), EditResult::Refused);
+    EXPECT_EQ(c.Byte(0x0A00), 0xF0);
 
     Bench h;
     const int k = Param(h, 8, "10", "FF");

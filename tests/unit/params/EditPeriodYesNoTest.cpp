@@ -104,7 +104,11 @@ TEST_F(EditPeriod, Code212PeriodOfASpeedIsCappedAndZeroIsRefused)
         double typed;
         EditResult result;
         int stored;
-    } rows[] = {{100, EditResult::Written, 5000}, {1, EditResult::Written, 61440}, {0, EditResult::Rejected, 0x1234}};
+    } rows[] = {{100, EditResult::Written, 5000},
+                // Below 9 the period would not fit: the dialog starts there, never cuts a
+                // period to another speed.
+                {1, EditResult::Written, 55556},
+                {0, EditResult::Written, 55556}};
     for (const Row &r : rows) {
         Bench b(34);
         b.d().Geraet.SetByte(0x2E, 1);
@@ -113,6 +117,7 @@ TEST_F(EditPeriod, Code212PeriodOfASpeedIsCappedAndZeroIsRefused)
         b.SetWord(0x0A00, 0x1234);
         const int i = Param(b, 212, "0", "5000");
         EXPECT_EQ(b.Edit(i, {r.typed}), r.result) << r.typed;
+        EXPECT_FLOAT_EQ(b.Last().Minimum, 9);
         EXPECT_EQ(b.Word(0x0A00), r.stored);
         EXPECT_EQ(b.host.Dependencies.size(), r.result == EditResult::Written ? 1u : 0u);
     }
@@ -138,7 +143,7 @@ TEST_F(EditPeriod, Code214ConstantByRatioBitAndDefinition)
         const char *definition;
         int stored;
     } rows[] = {{0x02, "Z101 A70-020-DE.ZPA", 10000}, {0x00, "Z101 A70-020-DE.ZPA", 250},
-                {0x02, "Z101 A70-018-DE.ZPA", 250}};
+                {0x02, "Z101 A70-018-DE.ZPA", 2500}}; // the grid's constant for this definition
     for (const Row &r : rows) {
         Bench b;
         b.d().Geraet.SetByte(0x2E, r.bits);
@@ -254,11 +259,14 @@ TEST_F(EditPeriod, Code224LimitsFromThePairedPoints)
         b.d().Geraet.SetByte(0x6F, r.pair);
         b.d().Geraet.SetByte(0x76, 20);
         b.d().Geraet.SetByte(0x6C, 40);
+        b.SetWord(0x017A, 0x0090); // the pointer to the byte the grid shows
         const int i = Param(b, 224, "0", "0", "017A");
         EXPECT_EQ(b.Edit(i, {100}), EditResult::Written) << r.pair;
         EXPECT_FLOAT_EQ(b.Last().Minimum, r.lo) << r.pair;
         EXPECT_FLOAT_EQ(b.Last().Maximum, r.hi) << r.pair;
-        EXPECT_EQ(b.Byte(0x017A), 122); // 100 × 245 / 200
+        EXPECT_EQ(b.d().Geraet.GetByte(0x90), 122); // 100 × 245 / 200, where the pointer points
+        EXPECT_EQ(b.Word(0x017A), 0x0090);           // the pointer itself is left alone
+        EXPECT_EQ(b.dev.Param(i), QStringLiteral("   99,6")); // 122 × 200 / 245: the step is 0,8
         EXPECT_TRUE(b.host.Dependencies.empty());
     }
     Bench big(32, 0, 0x0100); // Q above 254: whole numbers

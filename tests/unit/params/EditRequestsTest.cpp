@@ -159,8 +159,10 @@ TEST(LabelText, SplitsTheCurrentText)
     };
     const Case cases[] = {
         {"05|abc|12345678|Rest|", 32, "05", "abc", "12345678"},
-        {"12|Öldruck zu niedrig!|Abschaltung sofort jetzt|", 32, "12", "Öldruck zu niedr", "Abschaltung sofo"},
-        {"3|Generatorschutz|x|", 24, "3", "Generato", "x"},
+        // Five blanks and eleven characters fill the first half of the record.
+        {"12|Öldruck zu niedrig!|Abschaltung sofort jetzt|", 32, "12", "Öldruck zu ", "Abschaltung sofo"},
+        {"3|Generatorschutz|x|", 24, "3", "Generatorsc", "x"},
+        {"3|Generatorschutz|x|", 9, "3", "Gene", "x"},
         {"07||", 32, "07", "", ""},
         {"ohne Trenner", 32, "ohne Trenner", "", ""},
     };
@@ -184,8 +186,8 @@ TEST(LabelText, Record)
         {"abc", "12345678", "     abc        12345678        "},
         {"", "", "            #05                 "},
         {"", "Zeile", "                Zeile           "},
-        // Five blanks plus a full first line run past 16: the record grows.
-        {"ABCDEFGHIJKLMNOP", "0123456789abcdef", "     ABCDEFGHIJKLMNOP0123456789abcdef"},
+        // Lines longer than their halves never push the record past 32 characters.
+        {"ABCDEFGHIJKLMNOP", "0123456789abcdefXY", "     ABCDEFGHIJK0123456789abcdef"},
     };
     LabelTextRequest r;
     r.CurrentText = QStringLiteral("05|alt|alt|");

@@ -15,13 +15,15 @@ TEST(FormatAnalog, SwitchingPointsWithAndWithoutLiveZero)
     SetDecimalSeparator(QLatin1Char(','));
     struct Case { const char *address; int b6f; int q; const char *expected; };
     const Case cases[] = {
-        {"0176", 0x04, 147, "    100"}, // 4..20 mA: (147 - 49) * 200 / 196
-        {"0176", 0x00, 147, "    120"}, // 0..20 mA: 147 * 200 / 245
-        {"016C", 0x08, 147, "    120"}, // the other input's bit does not count
+        // Shown with the decimals the editor takes: one up to a range of 254, else none.
+        {"0176", 0x04, 147, "  100,0"}, // 4..20 mA: (147 - 49) * 200 / 196
+        {"0176", 0x00, 147, "  120,0"}, // 0..20 mA: 147 * 200 / 245
+        {"016C", 0x08, 147, "  120,0"}, // the other input's bit does not count
+        {"0176", 0x04, 50, "    1,0"},
         {"0140", 0x08, 245, "    490"},
         {"0140", 0x08, 49, "      0"},
-        {"0141", 0x08, 0, " -122,5"},
-        {"0150", 0x04, 147, "       "}, // not an analog switching point
+        {"0141", 0x08, 0, "   -122"},
+        {"0150", 0x04, 147, "   ----"}, // not an analog switching point: no scale
     };
     for (const Case &c : cases) {
         Device dev(34, 0x0100);
@@ -37,17 +39,19 @@ TEST(FormatAnalog, SwitchingPointsWithAndWithoutLiveZero)
 
 TEST(FormatAnalog, PointerToTheSwitchingPoint)
 {
+    SetDecimalSeparator(QLatin1Char(','));
     Device dev(34, 0x0100);
     dev.Word(0x74, 200);
     const int i = dev.Add(224, QString(), QString(), QStringLiteral("017A"));
     dev.Word(0x7A, 0x0090);
     dev.Byte(0x90, 98);
     dev.Byte(0x6F, 0x04);
-    EXPECT_EQ(show(dev, i), QStringLiteral("    100"));
+    EXPECT_EQ(show(dev, i), QStringLiteral("  100,0"));
     dev.Byte(0x6F, 0x00);
-    EXPECT_EQ(show(dev, i), QStringLiteral("     80"));
+    EXPECT_EQ(show(dev, i), QStringLiteral("   80,0"));
     dev.Word(0x7A, 0x9000); // points beyond the image
     EXPECT_EQ(show(dev, i), QStringLiteral("      ?"));
+    ResetDecimalSeparator();
 }
 
 TEST(FormatAnalog, ActualAnalogValues)

@@ -37,6 +37,9 @@ struct Device
         d->State.DeviceType = type;
         d->State.ImageBase = imageBase;
         d->Geraet.ProgramVersion = version;
+        // A controller's version is its identification byte 11, as identification sets it.
+        if ((type >= 0 && type <= 31) || (type >= 52 && type <= 54))
+            d->Geraet.IdentBlock[11] = quint8(version);
         // Index 0 is the group heading of a real list; the relay code never shows there.
         d->Params.AddFromLine(QStringLiteral("+++ Gruppe +++*;0;;;"));
     }

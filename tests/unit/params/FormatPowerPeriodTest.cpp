@@ -167,15 +167,20 @@ TEST(FormatPeriodCodes, FrequencyFromAPeriod)
     ResetDecimalSeparator();
 }
 
-TEST(FormatPeriodCodes, OtherTypesKeepTheLastPeriodBase)
+// A base left behind by another device must not give a plausible number: the period
+// codes of a device without a source of its own show that there is nothing to show.
+TEST(FormatPeriodCodes, OtherTypesHaveNoPeriodBase)
 {
     SetDecimalSeparator(QLatin1Char(','));
-    Device dev(0);
-    dev.d->PeriodBase = 5000;
-    const int i = dev.Add(12);
-    dev.Bytes(0x0A00, {0x13, 0x88});
-    EXPECT_EQ(dev.Param(i), QStringLiteral("  50,00"));
-    EXPECT_EQ(dev.d->PeriodBase, 5000);
+    for (int code : {12, 210, 212, 213, 220, 226}) {
+        Device dev(0);
+        dev.d->PeriodBase = 5000;
+        dev.d->PeriodFactor = 100;
+        const int i = dev.Add(code);
+        dev.Bytes(0x0A00, {0x13, 0x88});
+        EXPECT_EQ(dev.Param(i), QStringLiteral("   ----")) << code;
+        EXPECT_EQ(dev.d->PeriodBase, 5000);
+    }
     ResetDecimalSeparator();
 }
 
@@ -200,12 +205,13 @@ TEST(FormatPeriodCodes, PhaseAngleByVersion)
     SetDecimalSeparator(QLatin1Char(','));
     struct Case { int type; int version; const char *program; int n; int raw; const char *expected; };
     const Case cases[] = {
-        {34, 8, "", 10000, 1000, "     45"},
+        // One decimal, as the editor takes it.
+        {34, 8, "", 10000, 1000, "   45,0"},
         {34, 8, "", 5000, 1000, "   83,6"},
-        {34, 7, "", 3600, 1000, "    101"},
-        {34, 8, "", 10000, 1001, "  45,05"},
-        {37, 8, "ZNAE 9408 ", 10000, 1001, "     45"},
-        {37, 8, "ZNAE 9408 ", 5000, 1001, "  83,68"}, // the 418 case is not rounded
+        {34, 7, "", 3600, 1000, "  101,0"},
+        {34, 8, "", 10000, 1002, "   45,1"},
+        {37, 8, "ZNAE 9408 ", 10000, 1002, "   45,0"},
+        {37, 8, "ZNAE 9408 ", 5000, 1001, "   83,7"}, // the 418 case is not rounded
         {34, 8, "", 0, 1000, "      0"},
     };
     for (const Case &c : cases) {
@@ -228,7 +234,7 @@ TEST(FormatPeriodCodes, SpeedFromAPeriod)
     p.dev.Byte(0x2E, 1);
     const int i = p.Add(212);
     EXPECT_EQ(p.Show(i, 3000), QStringLiteral("    200"));
-    EXPECT_EQ(p.Show(i, 7), QStringLiteral("8,571E4"));
+    EXPECT_EQ(p.Show(i, 7), QStringLiteral("  85714")); // never in exponent notation
     EXPECT_EQ(p.Show(i, 0), QStringLiteral("       "));
     EXPECT_EQ(p.dev.d->PeriodFactor, 100);
     EXPECT_EQ(p.dev.d->PeriodBase, 6000);
@@ -262,7 +268,7 @@ TEST(FormatPeriodCodes, SpeedFromPulseTime)
     Period p;
     const int i = p.Add(214);
     p.dev.Byte(0x2E, 2);
-    EXPECT_EQ(p.Show(i, 1000), QStringLiteral("    1E4"));
+    EXPECT_EQ(p.Show(i, 1000), QStringLiteral("  10000"));
     p.dev.Byte(0x2E, 0);
     EXPECT_EQ(p.Show(i, 1000), QStringLiteral("    250"));
     p.dev.d->State.DefinitionFile = QStringLiteral("/data/ZPA/A70-018-DE.ZPA");

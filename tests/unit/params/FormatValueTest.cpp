@@ -31,14 +31,15 @@ TEST(FormatValue, HexadecimalAndIntegerCodes)
     });
 }
 
-TEST(FormatValue, PlainWordsOutsideTheGrid)
+TEST(FormatValue, PlainWordsInTheGrid)
 {
-    // 194 and 207 have no column in the grid; their value is formatted on request.
+    // 194 and 207 (access code, delivery hours) have a rule: the grid shows it rather than
+    // an empty value.
     Device dev;
     dev.Bytes(0x0A00, {0xFF, 0xFF});
     for (int code : {194, 207}) {
         const int i = dev.Add(code);
-        EXPECT_EQ(dev.Param(i), QStringLiteral("       ")) << code;
+        EXPECT_EQ(dev.Param(i), QStringLiteral("  65535")) << code;
         EXPECT_TRUE(dev.f->FormatValue(i, code, QString(), QStringLiteral("0A00")));
         EXPECT_EQ(dev.f->FormattedValue, QStringLiteral("  65535")) << code;
     }
