@@ -177,6 +177,8 @@ void MainController::SaveSettingsAtExit()
     m_savedAtExit = true;
     if (Init.AutoSave)
         WriteSettings(Init, Settings, m_prompter);
+}
+
 QByteArray MainController::ChangeSnapshot() const
 {
     // Only the parameter pages and the identification: bytes beyond them are the save's
