@@ -154,6 +154,9 @@ QStringList buildStrings()
         {321, u"Sprache wählen"},
         {322, u"Schnittstelle wählen"},
         {324, u"Update vorhanden, siehe:"},
+        // 450..469: repetitions of exchanges on noisy lines.
+        {450, u"Wiederholung %1 von %2: %3"},
+        {451, u"Keine Datenverbindung."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);
