@@ -4,6 +4,7 @@
 #include "shell/Prompter.h"
 #include "shell/TextHelpers.h"
 #include "shell/Texts.h"
+#include <QTimer>
 
 MainController::MainController(Prompter &prompter, QObject *parent) : QObject(parent), m_prompter(prompter) {}
 
@@ -55,6 +56,7 @@ bool MainController::PushRequest(const Request &r)
 {
     if (!m_thread)
         return false;
+    ++m_requestSerial;
     return m_thread->Push(this, TeleDone, r.slave, r.own, r.code, r.address, r.count, WorkImage.At(r.pos),
                           tyTelegramm::Capacity(r.pos));
 }
@@ -114,6 +116,7 @@ bool MainController::SendImage()
         // Nothing to repeat: the clearing is not a request that may go twice.
         m_last = Request{};
         m_repeats = 0;
+        ++m_requestSerial;
         return m_thread->Push(this, TeleDone, img[TelePos::Slave], img[TelePos::Own], 25, 0, 0, nullptr, 0);
     default:
         m_prompter.error(QStringLiteral("DatenVK Befehl: ") + Text::ByteToHex(code));
@@ -139,8 +142,21 @@ bool MainController::RepeatAfter(const TeleReport &report, const QString &action
     emit LogLine(QStringLiteral("DatenVKEnde"), text);
     emit ExchangeRepeated(text);
     // Nothing of the failed answer has reached the image (answers are copied only when
-    // accepted), so the same request goes out again with the same bytes.
-    return PushRequest(m_last);
+    // accepted), so the same request goes out again with the same bytes, after the pause.
+    // Whoever queues another request or changes the pending action meanwhile has taken the
+    // chain over: the repetition is then dropped.
+    const quint64 serial = m_requestSerial;
+    const int writes = m_pendingWrites;
+    QTimer::singleShot(RepeatPauseMs, this, [this, serial, writes, action, report] {
+        if (serial != m_requestSerial || writes != m_pendingWrites || PendingAction != action)
+            return;
+        if (PushRequest(m_last))
+            return;
+        // Refused by the queue: the chain hears of the failure it was spared.
+        m_repeats = Settings.Retries;
+        TeleMessage(TeleDone, report.wParam, report.lParam);
+    });
+    return true;
 }
 
 void MainController::TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lParam)

@@ -63,6 +63,9 @@ public:
     static bool IsLineFailure(int state);
     // Repetitions of the request the last report was for.
     int Repetitions() const { return m_repeats; }
+    // A repetition waits until the line has been quiet long enough for the device to drop
+    // whatever half telegram it may have taken from the disturbed exchange.
+    static constexpr int RepeatPauseMs = 600;
     // A slave address named for this run (the command line): wins over the protocol's.
     int SlaveOverride = -1;
 
@@ -119,6 +122,7 @@ private:
     Prompter &m_prompter;
     Request m_last;
     int m_repeats = 0;
+    quint64 m_requestSerial = 0; // counts requests queued for the dispatch
     QSet<QString> m_repeatable;
     TTeleThread *m_thread = nullptr;
     QHash<QString, Action> m_actions;
