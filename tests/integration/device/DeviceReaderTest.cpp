@@ -311,15 +311,6 @@ TEST(DeviceReader, ABlockFailingOnTheLineIsRepeatedAsOftenAsSetThenTheReadFails)
     }
 }
 
-// The kinds of line disturbance of the simulator, 2 % of the telegrams together. A refusal
-// is the device's own answer and is not among them.
-void AddLineNoise(SimDevice &device)
-{
-    for (const char *kind : {"noecho", "badecho", "silence", "wrongaddr", "truncate", "nosum", "badsum", "short",
-                             "garbage"})
-        ASSERT_TRUE(device.addFault(QStringLiteral("%1:0.0022").arg(QLatin1String(kind))));
-}
-
 TEST(DeviceReader, OnANoisyLineRepetitionsCompleteEveryReadByteForByte)
 {
     struct Case
@@ -334,7 +325,7 @@ TEST(DeviceReader, OnANoisyLineRepetitionsCompleteEveryReadByteForByte)
         SCOPED_TRACE(c.retries);
         ChainRig rig;
         rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
-        AddLineNoise(*rig.device);
+        ASSERT_TRUE(ChainRig::AddLineNoise(*rig.device));
         rig.device->setSeed(11);
         ASSERT_TRUE(rig.Start());
         rig.main->Settings.Retries = c.retries;

@@ -63,7 +63,8 @@ struct SendRig : ChainRig
     {
         const int before = finishedCount;
         sender->SendParameterSet();
-        return WaitUntil([&] { return finishedCount > before; });
+        // A whole ZEV 202 set under ASan on a busy machine can take half a minute.
+        return WaitUntil([&] { return finishedCount > before; }, 120000);
     }
 
     std::string Messages() const { return prompter.All().join(QLatin1Char('|')).toStdString(); }
@@ -491,10 +492,7 @@ TEST(ParameterSender, OnANoisyLineTheWholeSetArrivesByteForByte)
         // The ZEV 071 - 083: a set small enough to send quickly, in 32-byte telegrams.
         SendRig rig;
         ASSERT_TRUE(rig.Setup(QStringLiteral("demo.STW"), QStringLiteral("demo.STW"), 0x00));
-        // 2 % of the telegrams disturbed on the line, spread over the simulator's kinds.
-        for (const char *kind : {"noecho", "badecho", "silence", "wrongaddr", "truncate", "nosum", "badsum", "short",
-                                 "garbage"})
-            ASSERT_TRUE(rig.device->addFault(QStringLiteral("%1:0.0022").arg(QLatin1String(kind))));
+        ASSERT_TRUE(ChainRig::AddLineNoise(*rig.device));
         rig.device->setSeed(2);
         rig.main->Settings.Retries = retries;
         int repeats = 0;

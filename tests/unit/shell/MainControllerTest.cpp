@@ -210,12 +210,3 @@ TEST_F(MainControllerTest, DispatchWritesLogLines)
 }
 
 } // namespace
-
-TEST(MainController, OnlyFailuresOnTheLineAreRepeatable)
-{
-    // Echo, time-outs, wrong address, checksum and evaluation; not the port refusing a send
-    // (11, 14, 15, 18), the device refusing (22), an abort (99) or success (0).
-    const QSet<int> line = {12, 13, 42, 16, 46, 17, 19, 20, 21, 100};
-    for (int state = 0; state <= 255; ++state)
-        EXPECT_EQ(MainController::IsLineFailure(state), line.contains(state)) << state;
-}
