@@ -199,6 +199,9 @@ QStringList buildStrings()
         // Value editors.
         {490, u"Der Wert liegt außerhalb des gültigen Bereichs."},
         {491, u"Dieser Wert kann auf diesem Gerät nicht umgerechnet werden: das Gerät nennt keine Periodenbasis."},
+        // 450..469: repetitions of exchanges on noisy lines.
+        {450, u"Wiederholung %1 von %2: %3"},
+        {451, u"Keine Datenverbindung."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

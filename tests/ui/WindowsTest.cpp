@@ -25,6 +25,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -427,7 +428,13 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndSavesThemRoundTrip)
     main.Init.AutoSave = true;
     main.Init.ParamFolder = dir.filePath(QStringLiteral("sollwerte"));
     main.Init.PortName = QStringLiteral("/dev/ttyUSB3");
+    main.Settings.Retries = 3;
     dialog.show();
+    auto *retries = dialog.findChild<QSpinBox *>(QStringLiteral("SE_Wiederholungen"));
+    ASSERT_TRUE(retries);
+    EXPECT_EQ(retries->value(), 3);
+    EXPECT_EQ(retries->maximum(), Settings::MaxRetries);
+    EXPECT_EQ(retries->minimum(), 0);
     EXPECT_TRUE(Box("CB_Splash")->isChecked());
     EXPECT_FALSE(Box("CB_Ident")->isChecked());
     EXPECT_TRUE(Box("CB_AutoSave")->isChecked());
@@ -437,6 +444,7 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndSavesThemRoundTrip)
     Toggle("CB_Ident");
     Toggle("CB_AutoSave");
     Folder()->setText(dir.filePath(QStringLiteral("andere")));
+    retries->setValue(0);
     QTest::mouseClick(Button("Btn_Speichern"), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible()) << "Speichern keeps the dialog open";
     EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
@@ -449,6 +457,7 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndSavesThemRoundTrip)
     EXPECT_TRUE(init.Ident);
     EXPECT_FALSE(init.AutoSave);
     EXPECT_EQ(init.ParamFolder, dir.filePath(QStringLiteral("andere")));
+    EXPECT_EQ(settings.Retries, 0);
     EXPECT_EQ(init.PortName, QStringLiteral("/dev/ttyUSB3")) << "the other settings are written too";
     dialog.hide();
 
