@@ -1,6 +1,7 @@
 #include "link/ui/FormLWL.h"
 #include "link/TeleThread.h"
 #include "shell/MainController.h"
+#include "shell/Texts.h"
 #include "shell/ui/GuiPrompter.h"
 #include <QTextOption>
 #include <QAction>
@@ -103,7 +104,13 @@ TFmLWL::TFmLWL(MainController &main, QWidget *parent, Prompter *prompter)
     m_thread->OnDone = [this](quint8 result) { emit Done(result); };
     m_main.SetThread(m_thread.get());
     SetHandshake(m_main.Settings.Handshake);
-    m_thread->SetPort(m_main.Init.PortName, m_main.Init.BaudText);
+    // A saved port that is not there (the default first serial port on a machine without
+    // one, an adapter not plugged in) is no error worth a box at every start: the status
+    // bar says so, and the first request tries the port again.
+    const bool present = PortExists(m_main.Init.PortName);
+    m_thread->SetPort(m_main.Init.PortName, m_main.Init.BaudText, present);
+    if (!present)
+        emit m_main.StatusText(4, GetText(425) + SystemPortName(m_main.Init.PortName));
 }
 
 TFmLWL::~TFmLWL()

@@ -95,6 +95,8 @@ public:
     QFrame *ProgressPanel() const { return m_progressPanel; }
     QProgressBar *ProgressBar() const { return m_progressBar; }
     QLabel *ProgressLabel() const { return m_progressLabel; }
+    QPushButton *ProgressCancel() const { return m_progressCancel; }
+    ProtocolSearch *Search() const { return m_search; }
     // The windows the language choice translates, in the order of the language list.
     QList<QObject *> TranslatedWindows() const;
 
@@ -135,6 +137,8 @@ private:
     void SlaveAddress();
     void SearchProtocol();
     void ChooseProtocol(int entry);
+    // Whether a chain runs on the line; tells the user so when a change must wait.
+    bool RefuseWhileBusy(int textIndex);
     void ChooseLanguage();
     void ParamFolder();
     void ProgramOptions();
@@ -173,6 +177,7 @@ private:
     QFrame *m_progressPanel = nullptr;
     QLabel *m_progressLabel = nullptr;
     QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_progressCancel = nullptr; // "Abbruch" of the protocol search
 
     QPointer<TFmLWL> m_lwl;
     QPointer<TFormIdentNummer> m_ident;
