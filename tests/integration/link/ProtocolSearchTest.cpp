@@ -150,6 +150,59 @@ TEST(ProtocolSearch, ChoosingAnEntryAppliesTheTable)
     EXPECT_EQ(rig.main->Settings.Protocol, stored);
 }
 
+// A cancel ends the search at once, whether a probe is on the line or the search waits
+// between two protocols; nothing stays pending and the next search runs normally.
+TEST(ProtocolSearch, CancelEndsTheSearchCleanlyAtOnce)
+{
+    struct Case
+    {
+        const char *name;
+        int pauseMs;
+        const char *cancelAfterLog;
+        int shownProtocol;
+    } const cases[] = {
+        {"probe on the line", 5, "ProtokollSuchen 2,1", 2},
+        {"between protocols", 5000, "ProtokollSuchen 1,2", 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ChainRig rig;
+        rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
+        rig.device->setBaud(19200); // never answers a probe
+        ASSERT_TRUE(rig.Start(QStringLiteral("SIM"), 100));
+        rig.search->SetPauseMs(c.pauseMs);
+        rig.search->Start();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.logD.contains(QLatin1String(c.cancelAfterLog)); }));
+        EXPECT_EQ(rig.progress.last(),
+                  GetText(431) + QStringLiteral(": ") + Protocol(c.shownProtocol)->Caption.trimmed())
+            << "the progress panel names the protocol tried";
+        QElapsedTimer t;
+        t.start();
+        rig.search->Cancel();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.searchFinished > 0; }, 5000));
+        EXPECT_LT(t.elapsed(), 1000);
+        EXPECT_FALSE(rig.searchFound);
+        EXPECT_FALSE(rig.search->Running());
+        EXPECT_TRUE(rig.main->PendingAction.isEmpty());
+        EXPECT_FALSE(rig.main->LinkBusy);
+        EXPECT_EQ(rig.thread->QueueCount(), 0);
+        EXPECT_EQ(rig.status4.last(), GetText(430));
+        EXPECT_GT(rig.progressHidden, 0);
+        EXPECT_TRUE(rig.prompter.All().isEmpty()) << rig.prompter.All().join(QLatin1Char('|')).toStdString();
+        rig.WaitUntil([] { return false; }, 300); // no late report or timer wakes the search
+        EXPECT_EQ(rig.searchFinished, 1);
+        EXPECT_FALSE(rig.search->Running());
+
+        rig.device->setBaud(9600);
+        rig.search->SetPauseMs(5);
+        rig.thread->SetReadTimeout(20);
+        rig.search->Start();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.searchFinished > 1; }));
+        EXPECT_TRUE(rig.searchFound);
+        EXPECT_EQ(rig.searchProtocol, 4);
+    }
+}
+
 TEST(ProtocolSearch, CouplerTextIsBuiltFromTheAnswerBytes)
 {
     tyTelegramm image;
