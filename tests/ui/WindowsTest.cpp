@@ -267,16 +267,30 @@ TEST(InterfaceWindowLifetime, DestructionEndsTheThreadAndForgetsIt)
     EXPECT_FALSE(main.Push(5, 0x0030, 4));
 }
 
+// A port that is there but fails to open gets a box naming it; a saved port that is not
+// there at all only a note (the status bar shows it).
 TEST(InterfaceWindowPort, AFailingPortIsReportedThroughThePrompter)
 {
-    ScriptedPrompter prompter;
-    MainController main(prompter);
-    main.Init.PortName = QStringLiteral("/nonexistent/ttyMirelo");
-    TFmLWL window(main, nullptr, &prompter);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Thread()->OpenAttempts() > 0; }, 5000));
-    EXPECT_FALSE(window.Thread()->PortOpen());
-    ASSERT_EQ(prompter.Errors.size(), 1);
-    EXPECT_TRUE(prompter.Errors[0].contains(QStringLiteral("ttyMirelo"))) << prompter.Errors[0].toStdString();
+    QTemporaryDir dir;
+    const QString notATerminal = dir.path() + QStringLiteral("/ttyMireloFile");
+    QFile file(notATerminal);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const std::pair<QString, int> cases[] = {{notATerminal, 1}, {QStringLiteral("/nonexistent/ttyMirelo"), 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first.toStdString());
+        ScriptedPrompter prompter;
+        MainController main(prompter);
+        main.Init.PortName = c.first;
+        TFmLWL window(main, nullptr, &prompter);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.Thread()->OpenAttempts() > 0; }, 5000));
+        QTest::qWait(20);
+        EXPECT_FALSE(window.Thread()->PortOpen());
+        ASSERT_EQ(prompter.Errors.size(), c.second);
+        if (c.second)
+            EXPECT_TRUE(prompter.Errors[0].contains(c.first)) << prompter.Errors[0].toStdString();
+        EXPECT_TRUE(window.Thread()->PortProblem().contains(c.first)) << window.Thread()->PortProblem().toStdString();
+    }
 }
 
 // ---- access dialog ---------------------------------------------------------------------
