@@ -56,7 +56,8 @@ QVector<PortChoice> BuildPortChoices(const QVector<SystemPort> &ports, const QSt
 {
     // Stable names by the device they point to.
     QMultiMap<QString, QString> stable;
-    const QFileInfoList links = QDir(byIdDir).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    const QFileInfoList links =
+        QDir(byIdDir).entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &link : links) {
         const QString target = link.canonicalFilePath();
         if (!target.isEmpty())
@@ -72,7 +73,9 @@ QVector<PortChoice> BuildPortChoices(const QVector<SystemPort> &ports, const QSt
         QStringList names = stable.values(canonical.isEmpty() ? port.Path : canonical);
         std::sort(names.begin(), names.end());
         for (const QString &name : names)
-            choices.append({name, port.Description.isEmpty() ? device : port.Description + QStringLiteral(" (") + device + QLatin1Char(')')});
+            choices.append({name, port.Description.isEmpty()
+                                      ? device
+                                      : port.Description + QStringLiteral(" (") + device + QLatin1Char(')')});
         choices.append({port.Path, port.Description});
     }
     if (withSim)

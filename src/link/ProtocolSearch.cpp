@@ -6,7 +6,6 @@
 #include "shell/Prompter.h"
 #include "shell/Texts.h"
 #include <QTimer>
-#include <algorithm>
 
 namespace {
 const QString kAction = QStringLiteral("ProtokollSuchen");

@@ -120,7 +120,8 @@ bool SerialLinkPort::open(int baud, QString *reason)
     m_port->setPortName(path);
     if (!m_port->open(QIODevice::ReadWrite)) {
         const auto err = m_port->error();
-        const bool denied = exists && ::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES;
+        const bool denied =
+            exists && ::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES;
         const qint64 holder = LockOwner(path, DefaultLockDirs());
         const OpenFailure kind = ClassifyOpenFailure(QFileInfo::exists(path), denied, holder, err);
         if (reason)

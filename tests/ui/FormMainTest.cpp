@@ -347,8 +347,8 @@ TEST_F(FormMainUi, MissingSavedPortIsToldInTheStatusBarNotInABox)
     QTest::qWait(50);
     EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(form->StatusPanelText(4), GetText(425) + QStringLiteral("/dev/mirelo-no-such-port"));
-    QTRY_COMPARE_WITH_TIMEOUT(form->StatusPanelText(1),
-                              QStringLiteral("/dev/mirelo-no-such-port,9600 (") + GetText(426) + QLatin1Char(')'), 1000);
+    const QString notOpen = QStringLiteral("/dev/mirelo-no-such-port,9600 (") + GetText(426) + QLatin1Char(')');
+    QTRY_COMPARE_WITH_TIMEOUT(form->StatusPanelText(1), notOpen, 1000);
 }
 
 // Changing the port or the protocol under a running chain would cut its exchange: refused
@@ -400,7 +400,8 @@ TEST_F(FormMainUi, ProtocolSearchShowsItsProtocolAndStopsOnEscOrAbbruch)
         ASSERT_TRUE(form->Search()->Running());
         EXPECT_TRUE(form->ProgressPanel()->isVisible());
         EXPECT_TRUE(form->ProgressCancel()->isVisible());
-        EXPECT_TRUE(form->ProgressLabel()->text().startsWith(GetText(431))) << form->ProgressLabel()->text().toStdString();
+        const QString label = form->ProgressLabel()->text();
+        EXPECT_TRUE(label.startsWith(GetText(431))) << label.toStdString();
         EXPECT_EQ(form->StatusPanelText(4), GetText(103));
         if (escape)
             QTest::keyClick(form.get(), Qt::Key_Escape);

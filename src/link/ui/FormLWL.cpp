@@ -90,8 +90,8 @@ TFmLWL::TFmLWL(MainController &main, QWidget *parent, Prompter *prompter)
 
     connect(&m_main, &MainController::LogLine, this, &TFmLWL::AddLog);
 
-    for (const QString &line : TTeleThread::ListPorts(true))
-        m_ports->addItem(line);
+    for (const PortChoice &choice : ListPortChoices())
+        m_ports->addItem(choice.Label());
 
     m_thread = std::make_unique<TTeleThread>();
     m_thread->SetPrompter(m_prompter);

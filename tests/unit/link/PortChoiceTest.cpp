@@ -122,8 +122,8 @@ TEST(OpenFailure, LockFileNamesALivingHolderOnly)
         SCOPED_TRACE(c.name);
         QFile::remove(lock);
         Touch(lock, c.content);
-        EXPECT_EQ(SerialLinkPort::LockOwner(QStringLiteral("/dev/ttyUSB0"), {dir.path() + QStringLiteral("/x"), dir.path()}),
-                  c.expected);
+        const QStringList dirs = {dir.path() + QStringLiteral("/x"), dir.path()};
+        EXPECT_EQ(SerialLinkPort::LockOwner(QStringLiteral("/dev/ttyUSB0"), dirs), c.expected);
     }
     EXPECT_EQ(SerialLinkPort::LockOwner(QStringLiteral("/dev/ttyUSB1"), {dir.path()}), 0) << "another device's lock";
 }
