@@ -321,6 +321,10 @@ void TTeleThread::run()
                     m_idle.wait(&m_mutex, 1000);
             }
         } else if (state == 10) {
+            // A port change made before the request was queued comes first: the request
+            // runs on the reopened port.
+            if (m_reopenRequested)
+                continue;
             m_reported = false;
             Exchange();
             if (!m_reported && !m_terminated) {
