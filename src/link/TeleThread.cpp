@@ -375,8 +375,10 @@ void TTeleThread::OpenPort()
         }
         m_portOpen = ok;
     }
+    bool hadProblem = false;
     {
         QMutexLocker lock(&m_mutex);
+        hadProblem = !m_portProblem.isEmpty();
         m_portProblem = ok ? QString() : reason;
     }
     if (!ok && announce && m_prompter) {
@@ -385,6 +387,8 @@ void TTeleThread::OpenPort()
     }
     if (!ok)
         Log(QStringLiteral("S"), reason);
+    if (OnPortProblem && (!ok || hadProblem))
+        OnPortProblem(ok ? QString() : reason); // empty: the problem is over
     SetRTS(m_rts);
     SetDTR(m_dtr);
     // Queued requests stay: they run on the reopened port (or end in their failure report).
@@ -410,6 +414,8 @@ void TTeleThread::CloseLostLine()
         m_portProblem = text;
     }
     Log(QStringLiteral("S"), text);
+    if (OnPortProblem)
+        OnPortProblem(text);
     if (m_prompter && !m_terminated) {
         Prompter *p = m_prompter;
         QMetaObject::invokeMethod(this, [p, text] { p->error(text); }, Qt::BlockingQueuedConnection);

@@ -103,6 +103,9 @@ public:
     std::function<void(bool)> OnCTS, OnDSR, OnRing, OnDCD, OnRTS, OnDTR;
     std::function<void()> OnPush;
     std::function<void(quint8)> OnDone;
+    // Why the port did not open or the line was lost; empty when it opens again after such a
+    // problem (worker thread).
+    std::function<void(const QString &problem)> OnPortProblem;
 
 protected:
     void run() override;

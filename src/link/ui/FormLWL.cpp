@@ -104,13 +104,16 @@ TFmLWL::TFmLWL(MainController &main, QWidget *parent, Prompter *prompter)
     m_thread->OnDone = [this](quint8 result) { emit Done(result); };
     m_main.SetThread(m_thread.get());
     SetHandshake(m_main.Settings.Handshake);
-    // A saved port that is not there (the default first serial port on a machine without
-    // one, an adapter not plugged in) is no error worth a box at every start: the status
-    // bar says so, and the first request tries the port again.
-    const bool present = PortExists(m_main.Init.PortName);
-    m_thread->SetPort(m_main.Init.PortName, m_main.Init.BaudText, present);
-    if (!present)
-        emit m_main.StatusText(4, GetText(425) + SystemPortName(m_main.Init.PortName));
+    // Why the line is not usable goes to the status bar, where it stays in view.
+    m_thread->OnPortProblem = [this](const QString &problem) {
+        QString text = problem;
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        QMetaObject::invokeMethod(this, [this, text] { emit m_main.StatusText(4, text); }, Qt::QueuedConnection);
+    };
+    // The saved port failing at the start (the default first serial port on a machine
+    // without one, an adapter not plugged in) is no error worth a box at every start: the
+    // status bar says why, and the first request or choosing the port tries it again.
+    m_thread->SetPort(m_main.Init.PortName, m_main.Init.BaudText, false);
 }
 
 TFmLWL::~TFmLWL()
