@@ -4,6 +4,7 @@
 #include "link/Protocol.h"
 #include "shell/Texts.h"
 #include "support/SimPty.h"
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -200,6 +201,34 @@ TEST(ProtocolSearch, CancelEndsTheSearchCleanlyAtOnce)
         ASSERT_TRUE(rig.WaitUntil([&] { return rig.searchFinished > 1; }));
         EXPECT_TRUE(rig.searchFound);
         EXPECT_EQ(rig.searchProtocol, 4);
+    }
+}
+
+// A protocol or port chosen while a read runs on the line: the read ends through its
+// failure path instead of hanging with the busy flag set, and the next read works.
+TEST(ProtocolSearch, AChoiceDuringAReadEndsTheReadAndLeavesTheLinkUsable)
+{
+    const std::pair<const char *, std::function<void(ChainRig &)>> cases[] = {
+        {"protocol", [](ChainRig &rig) { ProtocolSearch::ChooseProtocol(*rig.main, 4); }},
+        {"port", [](ChainRig &rig) { rig.thread->SetPort(rig.main->Init.PortName, rig.main->Init.BaudText); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        ChainRig rig;
+        rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
+        ASSERT_TRUE(rig.Start());
+        rig.reader->ReadFromDevice();
+        // The first block of parameters is being read.
+        ASSERT_TRUE(
+            rig.WaitUntil([&] { return !rig.progress.isEmpty() && rig.progress.last().startsWith(GetText(67)); }));
+        c.second(rig);
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.finished > 0; }, 10000)) << "the read hangs";
+        ASSERT_TRUE(rig.WaitUntil([&] { return !rig.search->Running(); }));
+        EXPECT_FALSE(rig.main->LinkBusy);
+        EXPECT_TRUE(rig.main->PendingAction.isEmpty());
+        rig.prompter.Answers = {true, true, true};
+        EXPECT_TRUE(rig.Read()) << rig.prompter.All().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(rig.finishedOk) << rig.prompter.All().join(QLatin1Char('|')).toStdString();
     }
 }
 
