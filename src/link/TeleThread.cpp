@@ -329,7 +329,12 @@ void TTeleThread::run()
             Exchange();
             if (!m_reported && !m_terminated) {
                 // Given up for a port change or a cancel: the requester's chain still gets
-                // its report.
+                // its report. The device may still be sending the rest of its answer; those
+                // bytes would spoil the next exchange, so the line must fall quiet first.
+                if (m_reopenRequested)
+                    m_drainAfterOpen = true;
+                else
+                    DrainLine();
                 m_state = 99;
                 m_result = 255;
                 Report();
@@ -389,6 +394,9 @@ void TTeleThread::OpenPort()
         Log(QStringLiteral("S"), reason);
     if (OnPortProblem && (!ok || hadProblem))
         OnPortProblem(ok ? QString() : reason); // empty: the problem is over
+    if (ok && m_drainAfterOpen)
+        DrainLine();
+    m_drainAfterOpen = false;
     SetRTS(m_rts);
     SetDTR(m_dtr);
     // Queued requests stay: they run on the reopened port (or end in their failure report).
@@ -419,6 +427,24 @@ void TTeleThread::CloseLostLine()
     if (m_prompter && !m_terminated) {
         Prompter *p = m_prompter;
         QMetaObject::invokeMethod(this, [p, text] { p->error(text); }, Qt::BlockingQueuedConnection);
+    }
+}
+
+void TTeleThread::DrainLine()
+{
+    if (!m_port || !m_portOpen)
+        return;
+    // Quiet for two byte times at the slowest speed and then some; a device that keeps
+    // talking is given up on after a second.
+    constexpr int kQuietMs = 30;
+    constexpr int kLimitMs = 1000;
+    QElapsedTimer t;
+    t.start();
+    quint8 b = 0;
+    while (!m_terminated && t.elapsed() < kLimitMs) {
+        const auto r = m_port->readByte(&b, kQuietMs);
+        if (r == LinkPort::ReadTimeout || r == LinkPort::ReadFailed)
+            break;
     }
 }
 

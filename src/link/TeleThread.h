@@ -114,6 +114,8 @@ private:
     void OpenPort();
     // The line has gone: close the port and tell the user once.
     void CloseLostLine();
+    // Drops what the device still sends of a cut answer, until the line is quiet.
+    void DrainLine();
     void StartNextLocked();
     void Exchange();
     void Evaluate();
@@ -136,6 +138,7 @@ private:
     bool m_announceOpenFailure = true; // guarded by m_mutex
     QString m_portProblem;             // guarded by m_mutex
     bool m_reported = false;           // the current exchange has had its report
+    bool m_drainAfterOpen = false;     // an answer was cut by the port change
     std::unique_ptr<LinkPort> m_port;
     std::atomic<bool> m_portOpen{false};
     std::atomic<int> m_openAttempts{0};
