@@ -202,6 +202,19 @@ QStringList buildStrings()
         // 450..469: repetitions of exchanges on noisy lines.
         {450, u"Wiederholung %1 von %2: %3"},
         {451, u"Keine Datenverbindung."},
+        // The serial line and the port choice.
+        {420, u"Die Verbindung ist abgebrochen (Adapter entfernt oder Gegenstelle beendet). Die Schnittstelle wurde geschlossen: "},
+        {421, u"Keine Berechtigung für die Schnittstelle "},
+        {422, u"Der Benutzer muss Mitglied der Gruppe \"dialout\" sein (danach neu anmelden)."},
+        {423, u"Die Schnittstelle wird von einem anderen Programm benutzt: "},
+        {424, u"Prozess "},
+        {425, u"Schnittstelle nicht vorhanden: "},
+        {426, u"nicht geöffnet"},
+        {427, u"Während einer Übertragung kann die Schnittstelle nicht gewechselt werden."},
+        {428, u"Während einer Übertragung kann das Protokoll nicht gewechselt werden."},
+        {429, u"Abbruch"},
+        {430, u"Protokollsuche abgebrochen"},
+        {431, u"Protokoll suchen"},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

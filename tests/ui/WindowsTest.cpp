@@ -269,16 +269,33 @@ TEST(InterfaceWindowLifetime, DestructionEndsTheThreadAndForgetsIt)
     EXPECT_FALSE(main.Push(5, 0x0030, 4));
 }
 
-TEST(InterfaceWindowPort, AFailingPortIsReportedThroughThePrompter)
+// The saved port failing at the start, missing or unusable, gets no box: the status bar
+// names it and says why.
+TEST(InterfaceWindowPort, AFailingSavedPortIsToldInTheStatusBarNotInABox)
 {
-    ScriptedPrompter prompter;
-    MainController main(prompter);
-    main.Init.PortName = QStringLiteral("/nonexistent/ttyMirelo");
-    TFmLWL window(main, nullptr, &prompter);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Thread()->OpenAttempts() > 0; }, 5000));
-    EXPECT_FALSE(window.Thread()->PortOpen());
-    ASSERT_EQ(prompter.Errors.size(), 1);
-    EXPECT_TRUE(prompter.Errors[0].contains(QStringLiteral("ttyMirelo"))) << prompter.Errors[0].toStdString();
+    QTemporaryDir dir;
+    const QString notATerminal = dir.path() + QStringLiteral("/ttyMireloFile");
+    QFile file(notATerminal);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    for (const QString &port : {notATerminal, QStringLiteral("/nonexistent/ttyMirelo")}) {
+        SCOPED_TRACE(port.toStdString());
+        ScriptedPrompter prompter;
+        MainController main(prompter);
+        QStringList status;
+        QObject::connect(&main, &MainController::StatusText, [&](int panel, const QString &text) {
+            if (panel == 4)
+                status << text;
+        });
+        main.Init.PortName = port;
+        TFmLWL window(main, nullptr, &prompter);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !status.isEmpty(); }, 5000));
+        EXPECT_FALSE(window.Thread()->PortOpen());
+        EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(status.last().contains(port)) << status.last().toStdString();
+        EXPECT_FALSE(status.last().contains(QLatin1Char('\r')));
+        EXPECT_EQ(window.Thread()->PortProblem().replace(QLatin1Char('\r'), QLatin1Char(' ')), status.last());
+    }
 }
 
 // ---- access dialog ---------------------------------------------------------------------

@@ -97,6 +97,8 @@ public:
     // screen has room, else below it, else where it leaves the main menu bar free.
     static QPoint InterfaceWindowPlace(const QRect &mainFrame, const QSize &size, const QRect &screen);
 
+    QPushButton *ProgressCancel() const { return m_progressCancel; }
+    ProtocolSearch *Search() const { return m_search; }
     // The windows the language choice translates, in the order of the language list.
     QList<QObject *> TranslatedWindows() const;
 
@@ -141,6 +143,8 @@ private:
     void SlaveAddress();
     void SearchProtocol();
     void ChooseProtocol(int entry);
+    // Whether a chain runs on the line; tells the user so when a change must wait.
+    bool RefuseWhileBusy(int textIndex);
     void ChooseLanguage();
     void ParamFolder();
     void ProgramOptions();
@@ -179,6 +183,7 @@ private:
     QFrame *m_progressPanel = nullptr;
     QLabel *m_progressLabel = nullptr;
     QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_progressCancel = nullptr; // "Abbruch" of the protocol search
 
     QPointer<TFmLWL> m_lwl;
     QPointer<TFormIdentNummer> m_ident;
