@@ -311,7 +311,7 @@ void TTeleThread::run()
                 if (r == LinkPort::ReadByte)
                     ReceivedText::Append(QChar(char16_t(b)));
                 else if (r == LinkPort::ReadFailed && m_port->lineLost())
-                    CloseLostLine();
+                    CloseLostLine(true);
                 else if (r == LinkPort::ReadFailed)
                     QThread::msleep(20); // a passing fault of the line: no spinning on it
             } else {
@@ -384,7 +384,12 @@ void TTeleThread::OpenPort()
     {
         QMutexLocker lock(&m_mutex);
         hadProblem = !m_portProblem.isEmpty();
-        m_portProblem = ok ? QString() : reason;
+        // A quiet retry that fails again keeps the problem the user was told of (the lost
+        // line names the port and what happened; "cannot open" would only add confusion).
+        if (ok)
+            m_portProblem.clear();
+        else if (announce || m_portProblem.isEmpty())
+            m_portProblem = reason;
     }
     if (!ok && announce && m_prompter) {
         Prompter *p = m_prompter;
@@ -405,7 +410,7 @@ void TTeleThread::OpenPort()
     ++m_openAttempts;
 }
 
-void TTeleThread::CloseLostLine()
+void TTeleThread::CloseLostLine(bool tell)
 {
     QString name;
     {
@@ -424,7 +429,7 @@ void TTeleThread::CloseLostLine()
     Log(QStringLiteral("S"), text);
     if (OnPortProblem)
         OnPortProblem(text);
-    if (m_prompter && !m_terminated) {
+    if (tell && m_prompter && !m_terminated) {
         Prompter *p = m_prompter;
         QMetaObject::invokeMethod(this, [p, text] { p->error(text); }, Qt::BlockingQueuedConnection);
     }
@@ -553,7 +558,7 @@ void TTeleThread::Exchange()
         m_state = state;
         // The cause first, then the chain's own failure report.
         if (m_port && m_port->lineLost())
-            CloseLostLine();
+            CloseLostLine(false);
         Report();
     };
     m_result = 255;

@@ -113,7 +113,9 @@ protected:
 private:
     void OpenPort();
     // The line has gone: close the port and tell the user once.
-    void CloseLostLine();
+    // tell: show the loss in a box; an exchange that was running reports it to its
+    // requester instead, so the user is told once.
+    void CloseLostLine(bool tell);
     // Drops what the device still sends of a cut answer, until the line is quiet.
     void DrainLine();
     void StartNextLocked();

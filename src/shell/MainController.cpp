@@ -204,7 +204,7 @@ void MainController::TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lPa
     LastAnswerCode = WorkImage[21];
     if (!action.isEmpty() && action != QLatin1String("ProtokollSuchen") && action != QLatin1String("PELK PCConnect") &&
         LastAnswerCode != 0xF4)
-        m_prompter.warning(TeleText(TTeleThread::StateToTextIndex(report.State())));
+        m_prompter.warning(FailureText(report));
     const int writesBefore = m_pendingWrites;
     if (action == QLatin1String("FQuit")) {
         LinkBusy = false;
@@ -220,6 +220,18 @@ void MainController::TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lPa
                         now == QLatin1String("ProtokollSuchen");
     if (!rearmed && !keeper)
         SetPendingAction(QString());
+}
+
+QString MainController::FailureText(const TeleReport &report) const
+{
+    // A line that was lost or could not be opened is named with its port: the worker
+    // leaves that telling to the failing exchange, so the user hears of it once.
+    if (m_thread && !m_thread->PortOpen()) {
+        const QString problem = m_thread->PortProblem();
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return TeleText(TTeleThread::StateToTextIndex(report.State()));
 }
 
 void MainController::CloseValues()

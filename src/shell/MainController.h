@@ -86,6 +86,8 @@ public:
     void UpdateMenus() { emit StateChanged(); }
 
     QString GetTextForDevice(int n) const;
+    // What a failed exchange tells the user: the link failure, or the port's own problem.
+    QString FailureText(const TeleReport &report) const;
 
     // The settings as the program leaves them: written when AUTOSAVE is on, once, by
     // whichever way of ending comes first (window closed, termination signal, end of the

@@ -486,7 +486,9 @@ TEST_F(TeleThreadTest, LostLineIsClosedToldOnceIdlesAndReopensOnTheNextRequest)
         }
         QElapsedTimer t;
         t.start();
-        while ((thread->PortOpen() || prompter.Errors.isEmpty()) && t.elapsed() < 3000)
+        // While idle the worker tells the user; a running exchange leaves it to its report.
+        const qsizetype boxes = duringExchange ? 0 : 1;
+        while ((thread->PortOpen() || prompter.Errors.size() < boxes) && t.elapsed() < 3000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         EXPECT_FALSE(thread->PortOpen());
         rusage before{}, after{};
@@ -497,10 +499,11 @@ TEST_F(TeleThreadTest, LostLineIsClosedToldOnceIdlesAndReopensOnTheNextRequest)
             return qint64(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000 + u.ru_utime.tv_usec + u.ru_stime.tv_usec;
         };
         EXPECT_LT(us(after) - us(before), 4000) << "a dead line must cost below 1 % of a core";
-        ASSERT_EQ(prompter.Errors.size(), 1);
-        EXPECT_TRUE(prompter.Errors.first().startsWith(GetText(420))) << prompter.Errors.first().toStdString();
-        EXPECT_TRUE(prompter.Errors.first().endsWith(QLatin1String("FAKE")));
-        EXPECT_EQ(thread->PortProblem(), prompter.Errors.first());
+        ASSERT_EQ(prompter.Errors.size(), boxes);
+        EXPECT_TRUE(thread->PortProblem().startsWith(GetText(420))) << thread->PortProblem().toStdString();
+        EXPECT_TRUE(thread->PortProblem().endsWith(QLatin1String("FAKE")));
+        if (boxes)
+            EXPECT_EQ(thread->PortProblem(), prompter.Errors.first());
 
         // Still gone: the request fails at once without another box.
         EXPECT_EQ(Run(5, 0x30, 4).State(), 11);
@@ -509,7 +512,7 @@ TEST_F(TeleThreadTest, LostLineIsClosedToldOnceIdlesAndReopensOnTheNextRequest)
         EXPECT_TRUE(Run(4, 0x800, 0).Ok());
         EXPECT_TRUE(thread->PortOpen());
         EXPECT_TRUE(thread->PortProblem().isEmpty());
-        EXPECT_EQ(prompter.Errors.size(), 1);
+        EXPECT_EQ(prompter.Errors.size(), boxes);
         thread->SetPrompter(nullptr);
         requester.Reset();
     }
