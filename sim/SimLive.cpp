@@ -531,7 +531,8 @@ bool SimLive::handle(SimDevice &device, const SimRequest &request, SimAnswer &an
     if (scan || count <= 0)
         return false;
     for (const Page &page : m_pages) {
-        if (page.address != request.address)
+        // The program asks for a page with the page's own count.
+        if (page.address != request.address || page.count != count)
             continue;
         answer.data = block(page, device.bytes(request.address, count));
         m_lastWasLive = true;

@@ -153,7 +153,8 @@ TEST(SimLive, AnalogValuesOfThe202StayPlausible)
         energy = e;
         hours = h;
     }
-    EXPECT_GT(hours - Word(rig.poll(QStringLiteral("IstAna"), 0), 0x2C), 1) << "two hours counted";
+    EXPECT_EQ(Word(rig.poll(QStringLiteral("IstAna"), 7200000), 0x2C) - Word(rig.poll(QStringLiteral("IstAna"), 0), 0x2C), 2)
+        << "two hours counted";
 }
 
 TEST(SimLive, TheSameSeedGivesTheSameValuesAndAnotherSeedOthers)
@@ -174,7 +175,9 @@ TEST(SimLive, AScanOfTheParameterMemorySeesTheStoredBytes)
     rig.live->setTimeMs(5000);
     for (quint32 a = 0x0800; a < 0x2800; a += 64)
         ASSERT_EQ(rig.read(a, 64), rig.device.bytes(a, 64)) << std::hex << a;
-    ASSERT_EQ(rig.read(0x2340, 64), rig.device.bytes(0x2340, 64)) << "a repeated block is still the scan";
+    rig.read(0x2300, 64);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(rig.read(0x2340, 64), rig.device.bytes(0x2340, 64)) << "a continued or repeated block is the scan";
     rig.read(0x0030, 48);
     for (const char *page : {"IstCAN", "IstCAN", "IstSon"}) {
         const SimLive::Page *p = rig.live->page(QString::fromLatin1(page));
