@@ -64,9 +64,26 @@ bool IsSigned(int t)
 }
 
 // Raw value for a physical one, the inverse of how the program shows the type code.
-double PhysToRaw(int t, double v, int genFactor, int mainsFactor)
+double PhysToRaw(int t, double v, const SimLive::References &ref)
 {
+    const int genFactor = ref.genFactor;
+    const int mainsFactor = ref.mainsFactor;
     switch (t) {
+    case 0xF0: case 0xF5: case 0xF4: case 0xD3:
+        return ref.w42 > 0 ? v * 196 / ref.w42 + 49 : v;
+    case 0xF3:
+        return ref.w74 > 0 ? v * 196 / ref.w74 + 49 : v;
+    case 0xF1: case 0xD4:
+        // Speed from a period: the program divides the product of its two reference words.
+        return v > 0 && ref.k54 > 0 ? double(ref.k54) * (t == 0xD4 ? ref.n56 : ref.n2c) / v : v;
+    case 0xF2:
+        return v > 0 && ref.n2c > 0 ? double(ref.n2c) * 50 / v : v;
+    case 0x0C: {
+        // A period: the program divides its nominal frequency times the period base by it.
+        const int n = ref.periodBase;
+        const double nominal = n < 4500 ? 6000 : n < 5500 ? 5000 : n < 9000 ? 6000 : 5000;
+        return v > 0 ? nominal * n / (v * 100) : 0;
+    }
     case 0x03: case 0x06: case 0x0A: return v * 10;
     case 0x0F: return v * 10 - 1;
     case 0xC1: return v * 10 - 2;
@@ -90,7 +107,7 @@ double PhysToRaw(int t, double v, int genFactor, int mainsFactor)
 bool has(const QString &text, std::initializer_list<const char *> words)
 {
     for (const char *w : words)
-        if (text.contains(QLatin1String(w), Qt::CaseInsensitive))
+        if (text.contains(QString::fromUtf8(w), Qt::CaseInsensitive))
             return true;
     return false;
 }
@@ -120,6 +137,10 @@ void Classify(SimLive::Row &row, const QString &pageName)
     const int t = row.typeCode;
     if (t == 0x01 || t == 0x08 || t == 0x09 || t == 0xFF) {
         row.kind = Kind::Static; // hexadecimal status words and plain codes
+        return;
+    }
+    if (t == 0xDC) {
+        level(5, 3); // a deviation counted in raw steps of the period
         return;
     }
     if (unit == QLatin1String("v") || unit == QLatin1String("kv")) {
@@ -191,7 +212,7 @@ void Classify(SimLive::Row &row, const QString &pageName)
     } else if (unit == QLatin1String("ma")) {
         level(12, 4);
     } else if (unit.isEmpty()) {
-        if (has(text, {"anzahl", "starts", "count", "number of", "zähler"}))
+        if (has(text, {"anzahl", "starts", "count", "number of", "zähler", "auslösungen", "trips"}))
             counter(321, 1 / 900.0);
         else if (has(text, {"zustand", "status", "software", "state"}))
             row.kind = Kind::Static;
@@ -274,8 +295,19 @@ bool SimLive::load(const QString &path, QString *error)
         for (Row &row : page.rows)
             if (row.kind == Kind::Level && (row.typeCode == 0xDF || row.typeCode == 0xD0))
                 row.centre = std::max(row.centre, double(row.typeCode == 0xDF ? d.State.GenFactor : d.State.MainsFactor) * 1.5);
-    m_genFactor = d.State.GenFactor;
-    m_mainsFactor = d.State.MainsFactor;
+    m_ref.genFactor = d.State.GenFactor;
+    m_ref.mainsFactor = d.State.MainsFactor;
+    // Where the program finds the period base of the frequency rows; the others keep a
+    // base from elsewhere, for which the mains period of 50 Hz stands.
+    const int type = d.State.DeviceType;
+    const long long baseIndex = type == 34 ? 0x2C : type == 37 ? 0x3C : (type == 32 || type == 33) ? 0x76 : -1;
+    const int periodBase = baseIndex >= 0 ? d.Geraet.GetWord(baseIndex) : 0;
+    m_ref.periodBase = periodBase > 0 ? periodBase : 5000;
+    m_ref.w42 = d.Geraet.GetWord(0x42);
+    m_ref.w74 = d.Geraet.GetWord(0x74);
+    m_ref.k54 = d.Geraet.GetWord(0x54);
+    m_ref.n56 = d.Geraet.GetWord(0x56);
+    m_ref.n2c = d.Geraet.GetWord(0x2C);
     return true;
 }
 
@@ -349,13 +381,13 @@ qint64 SimLive::rawAt(const Row &row, double t) const
         const double v = row.centre
                          + row.spread * (0.6 * std::sin(2 * Pi * (t / p1 + phase(key, 3)))
                                          + 0.3 * std::sin(2 * Pi * (t / p2 + phase(key, 4))) + 0.2 * noise);
-        raw = PhysToRaw(row.typeCode, v, m_genFactor, m_mainsFactor);
+        raw = PhysToRaw(row.typeCode, v, m_ref);
         break;
     }
     case Kind::Load: {
         // The phases of one quantity differ by a few percent.
         const double v = row.centre * LoadAt(m_seed, t) * (1 + 0.03 * std::sin(2 * Pi * (t / 29.0 + phase(key, 5))));
-        raw = PhysToRaw(row.typeCode, v, m_genFactor, m_mainsFactor);
+        raw = PhysToRaw(row.typeCode, v, m_ref);
         break;
     }
     case Kind::Counter:

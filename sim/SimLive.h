@@ -41,6 +41,15 @@ public:
         double centre = 0;   // Level: physical centre; Load: rated value; Counter: base raw value
         double spread = 0;   // Level: amplitude; Counter: raw units per second; Countdown: period
     };
+    // What the program scales some type codes with, as this device has it.
+    struct References
+    {
+        int genFactor = 138;
+        int mainsFactor = 138;
+        int periodBase = 5000;
+        int w42 = 0, w74 = 0;          // analog scaling words (image indexes 0x42, 0x74)
+        int k54 = 0, n56 = 0, n2c = 0; // speed and frequency references (0x54, 0x56, 0x2C)
+    };
     struct Page
     {
         QString name;        // "IstAna", ...
@@ -101,8 +110,7 @@ private:
     qint64 m_fixedMs = -1;
     qint64 m_startMs = 0;
     int m_alarmPeriod = 240;
-    int m_genFactor = 138;
-    int m_mainsFactor = 138;
+    References m_ref;
     double m_lastUpdate = -1;
     std::set<int> m_pending; // latched alarms
     std::recursive_mutex m_mutex;

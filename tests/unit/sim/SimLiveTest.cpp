@@ -3,6 +3,11 @@
 #include "SimDevice.h"
 #include "SimLive.h"
 #include "SimOptions.h"
+#include "device/Definition.h"
+#include "device/DeviceData.h"
+#include "device/ParameterFile.h"
+#include "params/FormatValue.h"
+#include "shell/Prompter.h"
 
 #include <gtest/gtest.h>
 
@@ -104,8 +109,9 @@ TEST_P(LiveDemo, EveryPageAnswersAndMeasuredValuesMove)
         const bool measures = std::any_of(page.rows.begin(), page.rows.end(), [](const SimLive::Row &r) {
             return r.kind == SimLive::Kind::Level || r.kind == SimLive::Kind::Load;
         });
-        if (measures)
+        if (measures) {
             EXPECT_NE(first, second) << GetParam().file << " " << page.name.toStdString();
+        }
     }
 }
 
@@ -155,6 +161,61 @@ TEST(SimLive, AnalogValuesOfThe202StayPlausible)
     }
     EXPECT_EQ(Word(rig.poll(QStringLiteral("IstAna"), 7200000), 0x2C) - Word(rig.poll(QStringLiteral("IstAna"), 0), 0x2C), 2)
         << "two hours counted";
+}
+
+// The values as the program's own formatter shows them, on the pages of every kind of device.
+TEST(SimLive, ShownValuesArePlausibleOnEveryModel)
+{
+    struct Shown
+    {
+        const char *file;
+        const char *page;
+        const char *label; // first row whose label contains it
+        double lo, hi;
+    };
+    const Shown cases[] = {
+        {"demo.NAE", "IstAna", "Netzfrequenz", 49.9, 50.1},
+        {"demo.NAE", "IstAna", "Netzspannung L1-L2", 390, 410},
+        {"demo.VMX", "IstAna", "Strom L1", 10, 100},
+        {"demo.VMX", "IstAna", "Leistungsfaktor", 0.85, 0.95},
+        {"demo.VMX", "IstAna", "Frequenz", 49.9, 50.1},
+        {"demo.101", "IstAna", "Generatorfrequenz", 49.9, 50.1},
+        {"demo.101", "IstAna", "Batteriespannung", 23.5, 25.5},
+        {"demo.ORN", "IstAna", "Generatorspannung L2-N", 220, 240},
+        {"demo.STW", "IstAna", "Generatorfrequenz", 49.5, 50.5},
+        {"demo.STW", "IstAna", "Drehzahl", 1450, 1550},
+        {"demo.STW", "IstAna", "Netzfrequenz", 49.5, 50.5},
+        {"demo.STW", "IstAna", "Batteriespannung", 23, 26},
+        {"demo.202", "IstSon", "Versorgungsspannung", 22, 27},
+        {"demo.202", "IstSpw", "Netzspannung L1-L2", 390, 410},
+    };
+    for (const Shown &c : cases) {
+        Rig rig(c.file);
+        DeviceData d;
+        SilentPrompter quiet;
+        LoadParameterFile(d, Sample(c.file), quiet);
+        ASSERT_TRUE(ReadActualValuePage(d, QString::fromLatin1(c.page), quiet, nullptr, nullptr)) << c.file;
+        const SimLive::Page *page = rig.live->page(QString::fromLatin1(c.page));
+        ASSERT_TRUE(page);
+        const auto row = std::find_if(page->rows.begin(), page->rows.end(), [&](const SimLive::Row &r) {
+            return r.label.contains(QString::fromLatin1(c.label));
+        });
+        ASSERT_NE(row, page->rows.end()) << c.file << " " << c.label;
+        TFormatter f(d, &quiet);
+        for (qint64 ms : {0LL, 13000LL, 100000LL, 1000000LL}) {
+            const Bytes b = rig.poll(QString::fromLatin1(c.page), ms);
+            qint64 raw = 0;
+            for (int i = 0; i < row->size; ++i)
+                raw = raw << 8 | b.at(row->address - page->address + quint32(i));
+            ASSERT_TRUE(f.FormatActualValue(row->row, row->typeCode, QString::number(raw, 16).toUpper()))
+                << c.file << " " << c.label;
+            bool ok = false;
+            const double shown = f.FormattedValue.trimmed().replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+            ASSERT_TRUE(ok) << c.file << " " << c.label << ": \"" << f.FormattedValue.toStdString() << "\"";
+            EXPECT_GE(shown, c.lo) << c.file << " " << c.label << " at " << ms;
+            EXPECT_LE(shown, c.hi) << c.file << " " << c.label << " at " << ms;
+        }
+    }
 }
 
 TEST(SimLive, TheSameSeedGivesTheSameValuesAndAnotherSeedOthers)
