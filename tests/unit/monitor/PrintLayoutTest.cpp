@@ -247,6 +247,20 @@ TEST(PrintConnections, SlotsComeFromTheLoadedList)
                                   QStringLiteral("Klemme 12: K02 Relais belegt"), QStringLiteral("Klemme 13: ")};
     EXPECT_EQ(body, expected);
 
+    // More "&&" lines than slots: the ones beyond the last slot stay without a text.
+    QStringList &lines = d->Def.DefinitionLines;
+    const int start = lines.indexOf(QStringLiteral("PrintStart:"));
+    ASSERT_GE(start, 0);
+    lines = lines.mid(0, start + 1);
+    for (int i = 1; i <= 103; ++i)
+        lines << QStringLiteral("Zeile %1: &&").arg(i);
+    lines << QStringLiteral("PrintEnd:");
+    const QStringList many = Print::ConnectionBody(*d, f, prompter, &ok);
+    ASSERT_EQ(many.size(), 103);
+    EXPECT_EQ(many[0], QStringLiteral("Zeile 1: K01 Relais alarm"));
+    EXPECT_EQ(many[100], QStringLiteral("Zeile 101: "));
+    EXPECT_EQ(many[102], QStringLiteral("Zeile 103: "));
+
     // Without a template: the definition's message and no lines.
     d->Def.DefinitionLines = d->Def.DefinitionLines.mid(0, d->Def.DefinitionLines.indexOf(QStringLiteral("PrintStart:")));
     EXPECT_TRUE(Print::ConnectionBody(*d, f, prompter, &ok).isEmpty());
