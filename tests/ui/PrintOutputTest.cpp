@@ -169,6 +169,24 @@ TEST_F(PrintOutputUi, CancellingWritesNothingAndResumesTheValues)
     ASSERT_EQ(prompter.Infos.size(), 1);
     EXPECT_EQ(prompter.Infos[0], GetText(400));
     EXPECT_EQ(resumed, 3);
+
+    // Once the page hands over its lines they are laid out like any other list; without a
+    // page shown nothing is asked.
+    QStringList captured;
+    output->ActualValueLines = [&captured] { return captured; };
+    EXPECT_FALSE(output->Run(Print::Kind::ActualValues, Print::Target::File));
+    captured = {QStringLiteral("  230.0 V    Spannung L1"), QStringLiteral("   50.0 Hz   Frequenz")};
+    const QString target = files.path() + QStringLiteral("/istwerte");
+    AnswerName(QStringLiteral("Anlage 1"), [&](QFileDialog *dialog) {
+        dialog->selectFile(target);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    ASSERT_TRUE(output->Run(Print::Kind::ActualValues, Print::Target::File));
+    QFile f(target + QStringLiteral(".TXT"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.mid(3, 2), captured);
+    EXPECT_EQ(lines[59].trimmed(), QStringLiteral("Seite 1"));
 }
 
 TEST_F(PrintOutputUi, WithoutAPrinterThePagesCanBeSavedAsPdf)

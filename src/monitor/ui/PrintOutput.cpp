@@ -85,9 +85,13 @@ bool TPrintOutput::Run(Print::Kind kind, Print::Target target)
         return false;
     }
     if (kind == Print::Kind::ActualValues) {
-        // The actual-value pages do not hand over their lines yet.
-        m_prompter.information(GetText(400));
-        return false;
+        if (!ActualValueLines) {
+            m_prompter.information(GetText(400));
+            return false;
+        }
+        // Acts only when a page has been shown since the last reset.
+        if (ActualValueLines().isEmpty())
+            return false;
     }
     QString project;
     if (!m_dialogs.AskText(GetText(48), project))
@@ -101,6 +105,8 @@ bool TPrintOutput::Run(Print::Kind kind, Print::Target target)
         body = Print::ConnectionBody(d, f, m_prompter, &ok);
         if (!ok)
             return false;
+    } else if (kind == Print::Kind::ActualValues) {
+        body = ActualValueLines();
     } else if (kind == Print::Kind::Alarms) {
         body = Print::AlarmBody(Print::ParameterBody(d, f));
     } else {

@@ -1,6 +1,7 @@
 #pragma once
 #include "monitor/PrintLayout.h"
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class DialogPrompter;
@@ -27,6 +28,9 @@ public:
     // stopped after a cancelled dialog. Unset: nothing to pause.
     std::function<void()> PauseValues;
     std::function<void()> ResumeValues;
+    // The print lines of the actual-value page last shown (empty when none was shown since
+    // the last reset). Unset: the actual-value list is not available.
+    std::function<QStringList()> ActualValueLines;
 
     // Returns whether the list was written or printed.
     bool Run(Print::Kind kind, Print::Target target);
