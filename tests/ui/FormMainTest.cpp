@@ -274,7 +274,7 @@ TEST_F(FormMainUi, ShellMessagesAndQtsOwnTextsFollowTheLanguage)
         QCoreApplication::sendPostedEvents(); // the windows hear of Qt's new language by event
         prompter.Clear();
         item("Menu61")->trigger();
-        item("Menu411")->trigger();
+        item("Menu451")->trigger();
         prompter.Answers = {false};
         EXPECT_FALSE(form->SettingsWindow()->UseFolder(fresh));
         ASSERT_EQ(prompter.Warnings.size(), 1) << l.index;
