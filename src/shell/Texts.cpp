@@ -179,6 +179,11 @@ QStringList buildStrings()
         {525, u"Nicht gespeichert"},
         {526, u"Geändert seit dem Laden"},
         {527, u"Schließen"},
+        // Printing and export (580..599).
+        {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
+        {581, u"Als PDF speichern"},
+        {582, u"PDF-Dateien (*.pdf)"},
+        {583, u"Es ist kein Drucker installiert. Die Liste als PDF-Datei speichern?"},
         // Conversion and device data (470..489).
         {470, u"Im Befehl %1 fehlt Feld %2 (%3)."},
         {471, u"Im Befehl %1 ist Feld %2 (%3) ungültig: %4"},

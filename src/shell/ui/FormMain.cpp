@@ -24,6 +24,7 @@
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/FormInit.h"
 #include "shell/ui/GuiPrompter.h"
+#include "monitor/ui/PrintOutput.h"
 #include "shell/ui/TranslateWidgets.h"
 #include <QApplication>
 #include <QCloseEvent>
@@ -269,11 +270,11 @@ void TFormMain::BuildMenu()
     QMenu *aus = AddMenu(nullptr, QStringLiteral("Menu4"), QStringLiteral("&Datenausgabe"));
     m_entries[DatenausgabeMenu] = aus->menuAction();
     QMenu *liste = AddMenu(aus, QStringLiteral("Menu41"), QStringLiteral("&Parameterliste"));
-    AddLater(liste, QStringLiteral("Menu411"), QStringLiteral("Ausgabe zum &Drucker"));
-    AddLater(liste, QStringLiteral("Menu412"), QStringLiteral("&Speichern in Datei (.TXT)"));
+    AddItem(liste, QStringLiteral("Menu411"), QStringLiteral("Ausgabe zum &Drucker"), &TFormMain::PrintParameterList);
+    AddItem(liste, QStringLiteral("Menu412"), QStringLiteral("&Speichern in Datei (.TXT)"), &TFormMain::SaveParameterList);
     QMenu *ans = AddMenu(aus, QStringLiteral("Menu42"), QStringLiteral("&Anschluss"));
-    AddLater(ans, QStringLiteral("Menu421"), QStringLiteral("Ausgabe zum &Drucker"));
-    AddLater(ans, QStringLiteral("Menu422"), QStringLiteral("&Speichern in Datei"));
+    AddItem(ans, QStringLiteral("Menu421"), QStringLiteral("Ausgabe zum &Drucker"), &TFormMain::PrintConnectionList);
+    AddItem(ans, QStringLiteral("Menu422"), QStringLiteral("&Speichern in Datei"), &TFormMain::SaveConnectionList);
     aus->addSeparator();
     QAction *save = AddItem(aus, QStringLiteral("Menu43"), QStringLiteral("Para&meter speichern"),
                             &TFormMain::SaveFileClicked);
@@ -286,7 +287,7 @@ void TFormMain::BuildMenu()
     // Offered once an actual-value page has been shown.
     istDruck->menuAction()->setVisible(false);
     istDruck->menuAction()->setEnabled(false);
-    AddLater(aus, QStringLiteral("Alarme_speichern"), QStringLiteral("Alarme speichern (.txt)"));
+    AddItem(aus, QStringLiteral("Alarme_speichern"), QStringLiteral("Alarme speichern (.txt)"), &TFormMain::SaveAlarmList);
 
     QMenu *opt = AddMenu(nullptr, QStringLiteral("Menu5"), QStringLiteral("&Optionen"));
     AddItem(opt, QStringLiteral("AcSelectCOM"), QStringLiteral("COM Port"), &TFormMain::SelectCom);
@@ -723,6 +724,20 @@ bool TFormMain::LoadFromPath(const QString &path)
     ShowParameters();
     return true;
 }
+
+void TFormMain::Output(int kind, bool toFile)
+{
+    if (!m_print)
+        m_print = std::make_unique<TPrintOutput>(this, *m_main, *m_prompter, *m_dialogs);
+    if (m_print->Run(Print::Kind(kind), toFile ? Print::Target::File : Print::Target::Printer) && toFile)
+        SetStatus(4, GetText(512) + QLatin1Char(' ') + QDir::toNativeSeparators(m_print->LastFile()));
+}
+
+void TFormMain::PrintParameterList() { Output(int(Print::Kind::Parameters), false); }
+void TFormMain::SaveParameterList() { Output(int(Print::Kind::Parameters), true); }
+void TFormMain::PrintConnectionList() { Output(int(Print::Kind::Connections), false); }
+void TFormMain::SaveConnectionList() { Output(int(Print::Kind::Connections), true); }
+void TFormMain::SaveAlarmList() { Output(int(Print::Kind::Alarms), true); }
 
 void TFormMain::SaveFileClicked()
 {

@@ -12,6 +12,7 @@ class EditSession;
 class GuiEditDialogs;
 class ParameterSender;
 class TFormChanges;
+class TPrintOutput;
 class MainController;
 class ProtocolSearch;
 class Prompter;
@@ -128,6 +129,13 @@ private:
     void ShowParameters();
     void NotAvailable();
     void SaveFileClicked();
+    // "&Datenausgabe": kind is a Print::Kind.
+    void Output(int kind, bool toFile);
+    void PrintParameterList();
+    void SaveParameterList();
+    void PrintConnectionList();
+    void SaveConnectionList();
+    void SaveAlarmList();
     QRect availableArea() const;
     // The open or save dialog in the folder of this session; empty when cancelled.
     QString AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed);
@@ -167,6 +175,7 @@ private:
     std::unique_ptr<GuiEditDialogs> m_editDialogs;
     EditSession *m_edit = nullptr;
     QPointer<TFormChanges> m_changes;
+    std::unique_ptr<TPrintOutput> m_print;
 
     QHash<int, QAction *> m_entries; // MenuEntry::Id -> item
     QLabel *m_panels[5] = {};
