@@ -10,12 +10,12 @@ struct TConstList
 
 namespace Texts {
 // Entries from 400 on are this program's own messages, beyond the original table.
-constexpr int StringCount = 600;
+constexpr int StringCount = 700;
 // GetText swaps two texts for device type 31; the main window keeps this current.
 void SetDeviceTypeForTexts(int deviceType);
 } // namespace Texts
 
-// The main window's tables. Messages (600), link failure texts (17), alarm texts (88).
+// The main window's tables. Messages (700), link failure texts (17), alarm texts (88).
 TConstList &CL_Strings();
 TConstList &CL_Tele();
 TConstList &CL_ZLT();
