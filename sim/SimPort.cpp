@@ -1,5 +1,6 @@
 #include "SimPort.h"
 
+#include "SimCounters.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -56,8 +57,12 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
     QString why;
     if (path.isEmpty() || !device->loadParameterFile(path, base, &why))
         device->setDemoIdentification();
-    else
+    else {
         SimLive::attach(*device, SimLive::forFile(path, 1));
+        // A controller (image at 0x0800) counts its operating hours and starts.
+        if (base == 0x0800)
+            SimCounters::attach(*device, std::make_shared<SimCounters>());
+    }
     if (error)
         *error = why;
     return device;

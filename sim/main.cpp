@@ -1,6 +1,7 @@
 #include <sys/prctl.h>
 // mirelo-sim: a simulated device on a pseudo-terminal (or stdin/stdout) for tests and demos.
 #include "SimDevice.h"
+#include "SimCounters.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
@@ -159,6 +160,9 @@ int main(int argc, char **argv)
         }
         // A model without pages still answers everything else.
         SimLive::attach(*device, SimLive::forFile(path, options.seed));
+        // A controller (image at 0x0800) counts its operating hours and starts.
+        if (base == 0x0800)
+            SimCounters::attach(*device, std::make_shared<SimCounters>());
     } else {
         device = SimPort::createDefaultDevice(&error);
         if (!error.isEmpty())

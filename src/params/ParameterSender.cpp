@@ -285,6 +285,10 @@ QVector<ParameterSender::Step> ParameterSender::TransferPlan(int type, int base,
                 }
                 if (at(0x0DF0))
                     pos += 16;
+                // Operating hours and starts count on in the device; a file's old values
+                // must never set them back. They stay in files, they are only not sent.
+                if (at(0x0FA0))
+                    pos += 8;
             } else if (type == 34) {
                 if (pos == 0x80)
                     pos += 16;

@@ -179,6 +179,13 @@ QStringList buildStrings()
         {525, u"Nicht gespeichert"},
         {526, u"Geändert seit dem Laden"},
         {527, u"Schließen"},
+        // Operating hours and starts (610..619).
+        {610, u"Der Zähler muss eine ganze Zahl von 0 bis 16777215 sein."},
+        {611, u"Kein Wert zum Schreiben: bitte einen Wert eingeben oder den Zähler erst lesen."},
+        {612, u"Das Gerät zeigt nach dem Schreiben %1 statt %2."},
+        {613, u"Betriebsstunden und Starts gibt es nur bei Reglern."},
+        {614, u"Keine Verbindung zum Gerät: bitte erst \"Parameter aus Gerät\" lesen."},
+        {615, u"Betriebsstunden und Starts nur mit der Zugangsebene \"Ser\"."},
         // Printing and export (580..599).
         {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
         {581, u"Als PDF speichern"},
