@@ -176,6 +176,7 @@ void ParameterSender::SendAcknowledge()
     img[TelePos::AddrLow] = quint8(m_writeAddress);
     img[TelePos::CountOrData] = quint8(m_main.Data.State.VmxMode ? 4 : std::min(m_writeKind, 2));
     if (!m_main.SendImage()) {
+        m_linkFailure = true;
         m_main.SetPendingAction(QString());
         m_main.LinkBusy = false;
         m_main.UserPrompter().error(GetText(41));

@@ -26,8 +26,10 @@ OperatingHours::OperatingHours(MainController &main, ParameterSender &sender, QO
     m_main.SetRepeatable(ReadBackAction);
     m_sender.RegisterAckContinuation(WriteAction, [this] { OnWritten(); });
     connect(&m_sender, &ParameterSender::WriteFailed, this, [this] {
-        if (m_writeStep == 1)
+        if (m_writeStep == 1) {
+            m_refused = !m_sender.LinkFailed();
             FailWrite();
+        }
     });
 }
 
@@ -177,6 +179,7 @@ bool OperatingHours::Write(Counter c, const QString &text)
         m_hasValue = false;
     m_counter = c;
     m_written = value;
+    m_refused = false;
     const auto bytes = Encode(value);
     m_sender.SendHigh = bytes[0];
     m_sender.SendLow = bytes[1];

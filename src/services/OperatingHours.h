@@ -50,6 +50,8 @@ public:
     bool HasValue() const { return m_hasValue; }
     quint32 Value() const { return m_value; }
     bool Busy() const { return m_readStep != 0 || m_writeStep != 0; }
+    // The last write failed because the device refused it (mode not OFF, locked), not the line.
+    bool Refused() const { return m_refused; }
 
 signals:
     void ReadFinished(bool ok, OperatingHours::Counter counter, quint32 value);
@@ -72,4 +74,5 @@ private:
     bool m_hasValue = false;
     quint32 m_value = 0;
     quint32 m_written = 0;
+    bool m_refused = false;
 };
