@@ -13,6 +13,7 @@
 #include "params/ui/FormChanges.h"
 #include "params/ui/ParamGrid.h"
 #include "params/ui/ValueDialogs.h"
+#include "services/ui/Betriebsstunden.h"
 #include "services/ui/FormIdentNummer.h"
 #include "shell/DataDir.h"
 #include "shell/MainController.h"
@@ -310,7 +311,8 @@ void TFormMain::BuildMenu()
     m_entries[Abgleich] = AddLater(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"));
     m_entries[AusgangSimulieren] = AddLater(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"));
     m_entries[Service] = AddLater(opt, QStringLiteral("Menu511"), QStringLiteral("Service"));
-    m_entries[Betriebsstunden] = AddLater(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"));
+    m_entries[Betriebsstunden] =
+        AddItem(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"), &TFormMain::OperatingHoursClicked);
     m_entries[Netzschutz] = AddLater(opt, QStringLiteral("Menu513"), QStringLiteral("Netzschutz"));
     m_entries[Ereignisse] = AddLater(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"));
     m_entries[Programm] = AddLater(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"));
@@ -635,6 +637,19 @@ void TFormMain::IdentNummer()
     CreateWindows();
     m_ident->ShowMode(QStringLiteral("Ident"));
     UpdateMenus();
+}
+
+void TFormMain::OperatingHoursClicked()
+{
+    if (!m_main->Online)
+        return;
+    QString why;
+    TBetriebsstunden dialog(*m_main, *m_sender, this);
+    if (!dialog.Core().Available(&why)) {
+        m_prompter->error(why);
+        return;
+    }
+    dialog.exec();
 }
 
 void TFormMain::ReadFromDevice()

@@ -144,6 +144,7 @@ private:
     void Beenden();
     void IdentNummer();
     void ReadFromDevice();
+    void OperatingHoursClicked();
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
