@@ -151,7 +151,9 @@ MenuStates ComputeMenus(const MenuInput &in)
         if (isSer) {
             set(m, Ereignisse, events, events);
             set(m, Service, true, true);
-            set(m, Betriebsstunden, true, true);
+            // The counters sit at fixed controller addresses: other devices have none there.
+            const bool counters = IsControllerType(t);
+            set(m, Betriebsstunden, counters, counters);
             set(m, Netzschutz, false, false);
             set(m, RamListe, true, true);
         } else {
