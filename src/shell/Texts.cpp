@@ -288,6 +288,21 @@ void SetZltText(int i, const QString &text)
         c.append(text);
 }
 
+void ResetFreeAlarmTexts()
+{
+    const QStringList builtIn = buildZlt();
+    QStringList &c = CL_ZLT().Consts;
+    while (c.size() > builtIn.size())
+        c.removeLast();
+    for (int i = 0; i < builtIn.size(); ++i) {
+        const bool free = i <= 18 || (i >= 48 && i <= 63);
+        if (i >= c.size())
+            c.append(builtIn.at(i));
+        else if (free)
+            c[i] = builtIn.at(i);
+    }
+}
+
 static int g_deviceType = 55;
 
 void Texts::SetDeviceTypeForTexts(int deviceType) { g_deviceType = deviceType; }
