@@ -28,6 +28,8 @@ ValuePoller::ValuePoller(MainController &main, TFormatter &formatter, ProtocolSe
     : QObject(parent), m_main(main), m_formatter(formatter), m_search(search)
 {
     m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_clock.start();
     connect(&m_timer, &QTimer::timeout, this, &ValuePoller::Tick);
     connect(&m_main, &MainController::ValuesReport, this, &ValuePoller::OnValues);
     // Closing the parameters (or a chain that needs the link alone) closes the page too.
@@ -72,6 +74,7 @@ void ValuePoller::SelectPage(QString code)
     m_timer.stop();
     m_pendingPage.clear();
     m_shownPage = code;
+    m_due = -1;
     m_main.PendingValuesAction = code;
     m_stopped = false;
     m_failedPolls = 0;
@@ -124,6 +127,9 @@ void ValuePoller::RequestValues()
 
 void ValuePoller::SendRequest()
 {
+    const qint64 now = m_clock.elapsed();
+    if (m_due < 0 || now - m_due > CurrentInterval())
+        m_due = now; // first poll, or far behind: the schedule starts again from here
     // The thread copies at most the count asked for into the answer buffer, so the buffer
     // holds this page's bytes only once this page's answer has come.
     if (m_main.Push(5, m_definition.Address, quint8(m_definition.Count), TeleValues))
@@ -171,7 +177,7 @@ void ValuePoller::OnValues(quint32 wParam, quint32 lParam)
             emit StaleChanged(false, m_lastGood);
         }
         emit PageBuilt();
-        m_timer.start(CurrentInterval());
+        ScheduleNext();
         return;
     }
     PollFailure(report.State() == RefusalState, report.Byte(4));
@@ -202,7 +208,15 @@ void ValuePoller::PollFailure(bool refused, quint8 answerCode)
         ReportLinkFailure();
         return;
     }
-    m_timer.start(CurrentInterval());
+    ScheduleNext();
+}
+
+void ValuePoller::ScheduleNext()
+{
+    if (m_due < 0)
+        m_due = m_clock.elapsed();
+    m_due += CurrentInterval();
+    m_timer.start(int(qMax<qint64>(0, m_due - m_clock.elapsed())));
 }
 
 void ValuePoller::ReportLinkFailure()

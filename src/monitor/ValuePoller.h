@@ -2,6 +2,7 @@
 #include "link/Telegramm.h"
 #include "monitor/ValuePage.h"
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -91,11 +92,16 @@ private:
     void PollFailure(bool refused, quint8 answerCode);
     void ReportLinkFailure();
     void UpdateAcknowledge();
+    void ScheduleNext();
 
     MainController &m_main;
     TFormatter &m_formatter;
     ProtocolSearch *m_search;
     QTimer m_timer;
+    // Polls keep to a fixed schedule (due times interval apart) rather than waiting a whole
+    // interval after each answer, so the period does not grow with the line's speed.
+    QElapsedTimer m_clock;
+    qint64 m_due = -1;
     int m_intervalOverride = 0;
     QString m_shownPage;
     QString m_pendingPage;
