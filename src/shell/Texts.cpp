@@ -162,6 +162,7 @@ QStringList buildStrings()
         {402, u"vom "},
         // The program's own texts of the windows: messages, feedback, box captions.
         {510, u"Datei nicht geladen:"},
+        {550, u"Keine Antwort vom Gerät. Werte von %1"},
         {511, u"Änderungen speichern?"},
         {512, u"Gespeichert:"},
         {513, u"Nichts zu konvertieren"},

@@ -138,7 +138,7 @@ TEST_F(FormMainUi, MenuTreeAtStart)
 TEST_F(FormMainUi, LaterFunctionsSayTheyAreNotAvailable)
 {
     create();
-    for (const char *name : {"Menu411", "Menu53", "Menu516", "Menu31"}) {
+    for (const char *name : {"Menu411", "Menu53", "Menu516", "Menu421"}) {
         prompter.Clear();
         item(name)->trigger();
         ASSERT_EQ(prompter.Infos.size(), 1) << name;

@@ -12,6 +12,9 @@ class EditSession;
 class GuiEditDialogs;
 class ParameterSender;
 class TFormChanges;
+class TNachrichten;
+class TValuesView;
+class ValuePoller;
 class MainController;
 class ProtocolSearch;
 class Prompter;
@@ -90,6 +93,9 @@ public:
     EditSession *Edits() const { return m_edit; }
     GuiEditDialogs *ValueEditDialogs() const { return m_editDialogs.get(); }
     TFormChanges *ChangesWindow() const;
+    ValuePoller *Poller() const { return m_poller; }
+    TValuesView *ValuesView() const { return m_valuesView; }
+    TNachrichten *InfoWindow() const;
     QFrame *ProgressPanel() const { return m_progressPanel; }
     QProgressBar *ProgressBar() const { return m_progressBar; }
     QLabel *ProgressLabel() const { return m_progressLabel; }
@@ -125,6 +131,10 @@ private:
     void HideProgress();
     void ShowParameters();
     void NotAvailable();
+    // The actual-value pages, the messages window and the hooks that restart polling.
+    void WireValues();
+    void ShowDeviceInfo();
+    void FertigungnummerClicked();
     void SaveFileClicked();
     QRect availableArea() const;
     // The open or save dialog in the folder of this session; empty when cancelled.
@@ -163,6 +173,9 @@ private:
     std::unique_ptr<GuiEditDialogs> m_editDialogs;
     EditSession *m_edit = nullptr;
     QPointer<TFormChanges> m_changes;
+    ValuePoller *m_poller = nullptr;
+    TValuesView *m_valuesView = nullptr;
+    QPointer<TNachrichten> m_info;
 
     QHash<int, QAction *> m_entries; // MenuEntry::Id -> item
     QLabel *m_panels[5] = {};
