@@ -203,9 +203,15 @@ int values(const CliOptions &o, CliPrompter &prompter)
     });
     QuitSignals quit;
     QObject::connect(&quit, &QuitSignals::Received, &loop, [&] { loop.quit(); });
-    poller.ChoosePage(page);
-    if (poller.ShownPage().isEmpty())
-        return ExitInput;
+    // Chosen from the running loop: a page that ends at once (a broken definition) can quit it.
+    QTimer::singleShot(0, &loop, [&] {
+        poller.ChoosePage(page);
+        // Nothing asked and nothing shown: the link was already lost (reported).
+        if (!poller.InFlight() && !poller.TimerActive() && rc == ExitOk && polls == 0) {
+            rc = ExitLink;
+            loop.quit();
+        }
+    });
     loop.exec();
     poller.CloseValues();
     if (rc == ExitLink)

@@ -14,6 +14,8 @@ namespace {
 int g_repetitions = 2;
 // The thread reports a device's refusal (an answer code other than the request's) here.
 constexpr int RefusalState = 22;
+// The refusal the dispatch takes as the device's answer rather than a lost line.
+constexpr int RefusalCode = 0xF4;
 } // namespace
 
 int ValuePollRepetitions() { return g_repetitions; }
@@ -42,7 +44,11 @@ ValuePoller::ValuePoller(MainController &main, TFormatter &formatter, ProtocolSe
     });
 }
 
-ValuePoller::~ValuePoller() = default;
+ValuePoller::~ValuePoller()
+{
+    // The controller outlives this page in some programs: no report may reach it afterwards.
+    m_main.RegisterAction(QStringLiteral("FQuit"), nullptr);
+}
 
 int ValuePoller::CurrentInterval() const
 {
@@ -83,7 +89,8 @@ void ValuePoller::SelectPage(QString code)
     m_page = BuiltPage();
     m_valuesValid = false;
 
-    if (m_main.LastAnswerCode != 0) {
+    // A refusal of the last request is the device's answer, not a lost line.
+    if (m_main.LastAnswerCode != 0 && m_main.LastAnswerCode != RefusalCode) {
         // The last exchange of the main window failed: find the link before asking again.
         m_main.SetPendingAction(QString());
         ReportLinkFailure();
@@ -122,6 +129,9 @@ void ValuePoller::RequestValues()
         emit PageBuilt();
         return;
     }
+    // One request at a time: the answer in flight goes on with this page (or asks for it).
+    if (InFlight())
+        return;
     SendRequest();
 }
 
@@ -148,9 +158,16 @@ void ValuePoller::OnValues(quint32 wParam, quint32 lParam)
     if (m_outstanding.isEmpty())
         return; // the page was closed meanwhile
     const QString forPage = m_outstanding.takeFirst();
-    // An answer for another page, or one overtaken by a newer request, is not this page's.
-    if (forPage != m_shownPage || !m_outstanding.isEmpty() || m_shownPage.isEmpty())
+    if (m_shownPage.isEmpty())
         return;
+    // An answer for another page is not this page's: its bytes lie at other offsets.
+    if (forPage != m_shownPage) {
+        if (m_outstanding.isEmpty())
+            RequestValues();
+        return;
+    }
+    if (!m_outstanding.isEmpty())
+        return; // overtaken by a newer request for the same page
 
     const int dataLength = int(report.Byte(3)) - 4;
     if (report.Ok() && dataLength >= m_definition.Count) {
