@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <random>
 #include <vector>
@@ -29,6 +30,8 @@ struct SimAnswer
 // The slave end of the telegram line, byte by byte. It owns the device memory and has no
 // threads or clocks of its own: whoever drives it feeds every byte from the PC into receive()
 // and puts the returned bytes on the line, and calls lineIdle() after a pause on the line.
+class SimLive;
+
 class SimDevice
 {
 public:
@@ -107,6 +110,10 @@ public:
     void addRequestHook(RequestHook hook) { m_hooks.push_back(std::move(hook)); }
     void clearRequestHooks() { m_hooks.clear(); }
 
+    // The live actual values serving this device's pages (SimLive::attach sets them).
+    void setLive(std::shared_ptr<SimLive> live) { m_live = std::move(live); }
+    const std::shared_ptr<SimLive> &live() const { return m_live; }
+
     // Memory. 32-bit addresses above 0xFFFF live in a sparse store that reads 0 where unwritten.
     quint8 byteAt(quint32 address) const;
     void setByte(quint32 address, quint8 value);
@@ -157,6 +164,7 @@ private:
     std::map<quint8, quint8> m_refusals;
     std::vector<Fault> m_faults;
     std::vector<RequestHook> m_hooks;
+    std::shared_ptr<SimLive> m_live;
 
     State m_state = State::Idle;
     std::array<quint8, 256> m_request{};

@@ -1,6 +1,7 @@
 #include "SimOptions.h"
 
 #include "SimDevice.h"
+#include "SimLive.h"
 #include "device/DeviceData.h"
 #include "device/ParameterFile.h"
 #include "shell/Prompter.h"
@@ -49,7 +50,7 @@ QString SimUsage()
     return QStringLiteral(
         "usage: mirelo-sim [--device FILE.ext] [--base HEX] [--data DIR] [--pty LINKPATH] [--slave ADDR] [--handshake]\n"
         "                  [--pace BAUD] [--fault KIND:RATE ...] [--seed N] [--log] [--refuse CODE:BYTE ...]\n"
-        "                  [--baud BAUD] [--coupler PELK|DROS]\n"
+        "                  [--baud BAUD] [--coupler PELK|DROS] [--alarm N ...] [--alarm-period SECONDS]\n"
         "  --device FILE   parameter file loaded into the device memory (default: samples/demo.202 of the data folder)\n"
         "  --base HEX      device address of the file's image (default: the base page of the model's definition,\n"
         "                  0800 when it has none)\n"
@@ -62,7 +63,9 @@ QString SimUsage()
         "  --pace BAUD     take and send bytes no faster than a line at BAUD (10 bits a byte)\n"
         "  --fault KIND:RATE  inject faults with a chance 0..1 per telegram; KIND is noecho, badecho, silence,\n"
         "                  wrongaddr, truncate, nosum, badsum, refuse (refuse:RATE:BYTE), short, garbage\n"
-        "  --seed N        seed of the fault generator (default 1)\n"
+        "  --seed N        seed of the fault generator and of the live values (default 1)\n"
+        "  --alarm N       alarm N of the alarm page is pending at start (repeatable)\n"
+        "  --alarm-period SECONDS  one alarm comes every SECONDS (default 240, 0: none)\n"
         "  --log           traffic on stderr\n"
         "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n"
         "  --mode-not-off  the operating mode is not OFF: every write (codes 4, 20) is refused with F4\n"
@@ -100,7 +103,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             QStringLiteral("--device"), QStringLiteral("--base"), QStringLiteral("--data"),
             QStringLiteral("--pty"), QStringLiteral("--slave"), QStringLiteral("--pace"),
             QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse"),
-            QStringLiteral("--baud"), QStringLiteral("--coupler")};
+            QStringLiteral("--baud"), QStringLiteral("--coupler"), QStringLiteral("--alarm"),
+            QStringLiteral("--alarm-period")};
         if (withValue.contains(arg)) {
             if (!takeValue(&value))
                 return fail(arg + QStringLiteral(" needs a value"));
@@ -159,6 +163,17 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
                 || !parseHex(value.mid(colon + 1), &byte) || byte > 0xFF)
                 return fail(QStringLiteral("--refuse: \"%1\" is not CODE:BYTE").arg(value));
             o->refusals.emplace_back(code, byte);
+        } else if (arg == QLatin1String("--alarm")) {
+            bool ok = false;
+            const int n = value.toInt(&ok);
+            if (!ok || n < 1)
+                return fail(QStringLiteral("--alarm: \"%1\" is not an alarm number 1..").arg(value));
+            o->alarms.push_back(n);
+        } else if (arg == QLatin1String("--alarm-period")) {
+            bool ok = false;
+            o->alarmPeriod = value.toInt(&ok);
+            if (!ok || o->alarmPeriod < 0)
+                return fail(QStringLiteral("--alarm-period: \"%1\" is not a number of seconds").arg(value));
         } else if (arg == QLatin1String("--mode-not-off")) {
             o->modeNotOff = true;
         } else if (arg == QLatin1String("--locked")) {
@@ -193,6 +208,24 @@ bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
         if (o.modeNotOff)
             device.setRefusal(code, 0xF4);
     }
+    return true;
+}
+
+bool ApplySimLiveOptions(const SimOptions &o, SimDevice &device, QString *error)
+{
+    const std::shared_ptr<SimLive> &live = device.live();
+    if (!live) {
+        if (o.alarms.empty())
+            return true;
+        if (error)
+            *error = QStringLiteral("--alarm: the device has no actual-value pages");
+        return false;
+    }
+    live->setSeed(o.seed);
+    live->setAlarmPeriod(o.alarmPeriod);
+    for (int n : o.alarms)
+        if (!live->setAlarm(n, error))
+            return false;
     return true;
 }
 

@@ -25,6 +25,8 @@ struct SimOptions
     std::vector<std::pair<int, int>> refusals; // function code, refusal byte
     bool modeNotOff = false; // the operating mode is not OFF: writes are refused with 0xF4
     bool locked = false;     // parametrisation locked: writes are refused with 0xF5
+    std::vector<int> alarms; // alarm numbers set pending at start
+    int alarmPeriod = 240;   // seconds between scheduled alarms; 0: none
     bool help = false;
 };
 
@@ -41,3 +43,6 @@ bool ParseSimNumber(const QString &text, int *value);
 bool SimDefinitionBase(const QString &path, int *base, QString *error = nullptr);
 // Applies slave address, handshake, seed, faults and refusals to the device.
 bool ApplySimOptions(const SimOptions &options, SimDevice &device, QString *error);
+// Seed, alarm schedule and pending alarms of the device's live values (none: nothing to do,
+// unless alarms were asked for).
+bool ApplySimLiveOptions(const SimOptions &options, SimDevice &device, QString *error);

@@ -1,5 +1,6 @@
 #include "SimPort.h"
 
+#include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
 
@@ -55,6 +56,8 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
     QString why;
     if (path.isEmpty() || !device->loadParameterFile(path, base, &why))
         device->setDemoIdentification();
+    else
+        SimLive::attach(*device, SimLive::forFile(path, 1));
     if (error)
         *error = why;
     return device;

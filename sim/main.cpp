@@ -1,6 +1,7 @@
 #include <sys/prctl.h>
 // mirelo-sim: a simulated device on a pseudo-terminal (or stdin/stdout) for tests and demos.
 #include "SimDevice.h"
+#include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
 #include "SimServer.h"
@@ -156,12 +157,14 @@ int main(int argc, char **argv)
             complain(error);
             return 2;
         }
+        // A model without pages still answers everything else.
+        SimLive::attach(*device, SimLive::forFile(path, options.seed));
     } else {
         device = SimPort::createDefaultDevice(&error);
         if (!error.isEmpty())
             complain(error + QStringLiteral(" (serving a made-up identification instead)"));
     }
-    if (!ApplySimOptions(options, *device, &error)) {
+    if (!ApplySimOptions(options, *device, &error) || !ApplySimLiveOptions(options, *device, &error)) {
         complain(error);
         return 2;
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "shell/PrgInit.h"
 #include "shell/Prompter.h"
 #include <QString>
 #include <QStringList>
@@ -14,9 +15,11 @@ struct CliOptions
     QString Port = QStringLiteral("SIM");
     bool PortGiven = false; // --port named: commands that can work on a file or a device go online
     int Protocol = 4;
+    bool ProtocolGiven = false; // else a read that finds no device searches for the protocol
     int SlaveAddress = 0xAE;
     int OwnAddress = 55;
     bool SlaveGiven = false;
+    int Retries = Settings::DefaultRetries; // repetitions of an exchange that failed on the line
     QStringList Args; // the command's own arguments, common options removed
 };
 

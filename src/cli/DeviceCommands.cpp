@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <memory>
 
 namespace {
 
@@ -76,10 +77,32 @@ int read(const CliOptions &o, CliPrompter &prompter)
     LinkSession session(o, prompter, timeout);
     if (!session.OpenWithProtocol())
         return ExitLink;
-    // The command line reads at the protocol it was given: a failed read is reported, and
-    // finding another protocol is left to "search".
-    DeviceReader reader(session.main, nullptr);
-    if (!LinkSession::Read(reader))
+    // A protocol named on the command line is kept: a failed read is reported as such. Without
+    // one, a device that does not answer starts the protocol search as in the window, and the
+    // read is made once more at the protocol found.
+    std::unique_ptr<ProtocolSearch> search;
+    if (!o.ProtocolGiven)
+        search = std::make_unique<ProtocolSearch>(session.main);
+    DeviceReader reader(session.main, search.get());
+    bool ok = LinkSession::Read(reader);
+    if (!ok && search && search->Running()) {
+        QEventLoop loop;
+        bool found = false;
+        QObject::connect(search.get(), &ProtocolSearch::Finished, &loop, [&](int, bool f) {
+            found = f;
+            loop.quit();
+        });
+        loop.exec();
+        if (found) {
+            // The search leaves the probe's address behind (FE for the coupler): the read
+            // goes to the device, at the address of the options.
+            session.main.Init.SlaveAddress = quint8(o.SlaveAddress);
+            session.ApplySlave();
+            DeviceReader again(session.main, nullptr);
+            ok = LinkSession::Read(again);
+        }
+    }
+    if (!ok)
         return ExitLink;
     QString written;
     const QString target = TargetPath(output, session.main.Data.Geraet.ProgramId);
@@ -123,7 +146,9 @@ int search(const CliOptions &o, CliPrompter &prompter)
     return ExitOk;
 }
 
-CommandRegistrar regRead("read", "read -o DATEI|ORDNER [--timeout MS]  Parameter aus dem Gerät lesen und speichern",
+CommandRegistrar regRead("read",
+                         "read -o DATEI|ORDNER [--timeout MS]  Parameter aus dem Gerät lesen und speichern "
+                         "(ohne --protocol mit Protokollsuche)",
                          &read);
 CommandRegistrar regSearch("search", "search [--pause MS] [--timeout MS]     Protokoll suchen", &search);
 } // namespace

@@ -1,34 +1,49 @@
 #include "cli/Cli.h"
-#include "link/SyncLink.h"
+#include "cli/LinkSession.h"
 #include "shell/AnsiCodec.h"
 #include "shell/TextHelpers.h"
+#include "shell/Texts.h"
 
 namespace {
+const QString kAction = QStringLiteral("KennungZeigen");
+
 int ident(const CliOptions &o, CliPrompter &prompter)
 {
     if (!o.Args.isEmpty()) {
         Err(QStringLiteral("ident: unerwartetes Argument ") + o.Args.first());
         return ExitInput;
     }
-    SyncLink::Settings s;
-    s.Port = o.Port;
-    s.Protocol = o.Protocol;
-    s.SlaveAddress = o.SlaveAddress;
-    s.OwnAddress = o.OwnAddress;
-    SyncLink link(s, &prompter);
-    QString error;
-    if (!link.Open(&error))
-        return Err(error), ExitLink;
-    QByteArray block;
-    const TeleReport r = link.Read(0x0030, 48, &block);
-    if (!r.Ok()) {
-        Err(SyncLink::FailureText(r));
+    // The same session as "read", so that both ask the same device: with protocol 1 that is
+    // the controller behind the data coupler at the slave address, not the coupler at FE,
+    // which only the protocol search and the coupler's own settings talk to.
+    LinkSession session(o, prompter);
+    if (!session.OpenWithProtocol())
+        return ExitLink;
+    MainController &main = session.main;
+    QEventLoop loop;
+    TeleReport result;
+    bool reported = false;
+    main.RegisterAction(kAction, [&](const TeleReport &r) {
+        result = r;
+        reported = true;
+        loop.quit();
+    });
+    main.SetRepeatable(kAction);
+    main.SetPendingAction(kAction);
+    main.LinkBusy = true;
+    if (!main.Push(5, 0x0030, 48)) {
+        Err(QStringLiteral("ident: die Anfrage wurde nicht angenommen."));
         return ExitLink;
     }
-    for (int row = 0; row < block.size(); row += 16) {
+    if (!reported)
+        loop.exec();
+    main.RegisterAction(kAction, nullptr);
+    if (!result.Ok())
+        return ExitLink; // the dispatch has shown the link failure
+    for (int row = 0; row < 48; row += 16) {
         QString hex, text;
-        for (int i = row; i < row + 16 && i < block.size(); ++i) {
-            const quint8 b = quint8(block[i]);
+        for (int i = row; i < row + 16; ++i) {
+            const quint8 b = main.WorkImage[TelePos::AddrHigh + i];
             hex += Text::ByteToHex(b) + QLatin1Char(' ');
             text += (b >= 0x20 && b != 0x7F) ? Ansi::fromByte(b) : QStringLiteral(".");
         }

@@ -19,19 +19,29 @@ struct LinkSession
         main.Init.SlaveAddress = quint8(o.SlaveAddress);
         main.Init.OwnAddress = quint8(o.OwnAddress);
         main.Data.LanguageSuffix = o.LanguageSuffix;
+        main.Settings.Retries = o.Retries;
+        // Repetitions are worth a line on stderr: they show a noisy line before it fails.
+        QObject::connect(&main, &MainController::ExchangeRepeated, [](const QString &text) { Err(text); });
         thread.SetPrompter(&prompter);
         thread.SetReadTimeout(readTimeoutMs);
         main.SetThread(&thread);
     }
 
     // The protocol of the options (its baud and addresses; a slave address given on the
-    // command line wins), then the wait for the port.
+    // command line wins, also over protocol 3's 70), then the wait for the port.
     bool OpenWithProtocol()
     {
         ProtocolSearch::ChooseProtocol(main, m_options.Protocol);
-        if (m_options.SlaveGiven)
-            main.Init.SlaveAddress = quint8(m_options.SlaveAddress);
+        ApplySlave();
         return WaitOpen();
+    }
+
+    void ApplySlave()
+    {
+        if (!m_options.SlaveGiven)
+            return;
+        main.Init.SlaveAddress = quint8(m_options.SlaveAddress);
+        main.SlaveOverride = m_options.SlaveAddress;
     }
 
     // Waits until the thread has tried to open the port; false (with a message) when it failed.

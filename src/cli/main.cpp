@@ -29,7 +29,18 @@ void usage(bool asked)
 {
     auto print = asked ? Out : Err;
     print(QStringLiteral("Aufruf: mirelo-cli [--data DIR] [--lang CODE] [--decimal ,|.] [--port PORT] "
-                         "[--protocol N] [--slave ADDR] [--own ADDR] BEFEHL ..."));
+                         "[--protocol N] [--slave ADDR] [--own ADDR] [--retries N] BEFEHL ..."));
+    print(QStringLiteral(
+        "  --protocol N  1: 9600 Baud über einen Datenkoppler PELK/DROS (gelesen und geschrieben wird beim\n"
+        "                Gerät hinter dem Koppler, an der Slave-Adresse; den Koppler selbst fragt nur die\n"
+        "                Protokollsuche unter FE), 2: 2400 Baud, 3: 2400 Baud an Adresse 70,\n"
+        "                4: 9600 Baud (Vorgabe), 5: 9600 Baud über PELK mit Handshake, 6: 19200, 7: 57600.\n"
+        "                Ohne --protocol sucht read das Protokoll, wenn das Gerät nicht antwortet.\n"
+        "  --slave ADDR  Slave-Adresse des Geräts, 01-FF (Vorgabe AE); gilt auch bei Protokoll 3\n"
+        "  --own ADDR    eigene Adresse, 01-FF (Vorgabe 37)\n"
+        "  --retries N   wie oft ein auf der Leitung gestörtes Telegramm wiederholt wird, 0 bis %1 (Vorgabe %2)")
+              .arg(Settings::MaxRetries)
+              .arg(Settings::DefaultRetries));
     for (const auto &c : commands())
         print(QStringLiteral("  ") + QString::fromUtf8(c.second.usage));
 }
@@ -135,7 +146,7 @@ int main(int argc, char **argv)
     const QStringList valueOptions = {QStringLiteral("--data"),     QStringLiteral("--lang"),
                                       QStringLiteral("--decimal"),  QStringLiteral("--port"),
                                       QStringLiteral("--protocol"), QStringLiteral("--slave"),
-                                      QStringLiteral("--own")};
+                                      QStringLiteral("--own"),      QStringLiteral("--retries")};
     QMap<QString, QString> given;
     for (const QString &name : valueOptions) {
         if (TakeOption(args, name, &v, &missing))
@@ -171,6 +182,15 @@ int main(int argc, char **argv)
         o.Protocol = given[QStringLiteral("--protocol")].toInt(&ok);
         if (!ok || !Protocol(o.Protocol)) {
             Err(QStringLiteral("--protocol erwartet 1 bis 7."));
+            return ExitInput;
+        }
+        o.ProtocolGiven = true;
+    }
+    if (given.contains(QStringLiteral("--retries"))) {
+        bool ok = false;
+        o.Retries = given[QStringLiteral("--retries")].trimmed().toInt(&ok);
+        if (!ok || o.Retries < 0 || o.Retries > Settings::MaxRetries) {
+            Err(QStringLiteral("--retries erwartet eine Zahl 0 bis %1.").arg(Settings::MaxRetries));
             return ExitInput;
         }
     }

@@ -28,12 +28,19 @@ DeviceReader::DeviceReader(MainController &main, ProtocolSearch *search, QObject
     // the link warning already; nothing else is said).
     m_main.RegisterAction(kHex30Kennung, [this](const TeleReport &r) { OnSecondIdentification(r); });
     RegisterIdentContinuation(kHex30Decodieren, [this] { ContinueReading(); });
+    // Reads only: an exchange lost on a noisy line is sent again before the step hears of
+    // it. The blocks reach the staging copy only from accepted answers, so a repetition
+    // never leaves half a block behind.
+    for (const QString &name : {kSW1, kFNummer, kSW2, kHex30Kennung})
+        m_main.SetRepeatable(name);
 }
 
 DeviceReader::~DeviceReader()
 {
-    for (const QString &name : {kSW1, kFNummer, kSW2, kHex30Kennung})
+    for (const QString &name : {kSW1, kFNummer, kSW2, kHex30Kennung}) {
         m_main.RegisterAction(name, nullptr);
+        m_main.SetRepeatable(name, false);
+    }
 }
 
 int DeviceReader::BlockSizeFor(int deviceType, bool vmxMode)
@@ -127,7 +134,8 @@ void DeviceReader::LinkLost(bool asError)
         Fail(false);
         return;
     }
-    const QString text = GetText(72);
+    // Only a reader that has a protocol search says that one is starting.
+    const QString text = GetText(m_search ? 72 : 451);
     asError ? p.error(text) : p.warning(text);
     Fail(true);
 }
@@ -136,7 +144,9 @@ void DeviceReader::OnIdentification(const TeleReport &report)
 {
     if (!report.Ok()) {
         ++m_retry;
-        if (m_retry == 2) {
+        // The dispatch's repetitions on the line take the place of this single one; with
+        // none set, the identification is asked for once more, whatever the failure.
+        if (m_retry == 2 && m_main.Settings.Retries == 0) {
             // One repetition; its report comes back here with the same pending action.
             const QString action = m_main.PendingAction.isEmpty() ? kSW1 : m_main.PendingAction;
             m_main.SetPendingAction(action);
@@ -246,7 +256,8 @@ void DeviceReader::RequestBlock()
 void DeviceReader::OnBlock(const TeleReport &report)
 {
     if (!report.Ok()) {
-        // No repetition of a block; the image stays as it was before the read.
+        // The dispatch has sent the block again as often as the settings allow; the
+        // image stays as it was before the read.
         LinkLost(false);
         return;
     }

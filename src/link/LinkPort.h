@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QVector>
 #include <functional>
 #include <memory>
 
@@ -32,6 +33,9 @@ public:
     virtual bool setDtr(bool on) = 0;
     // Ends a running or the next readByte at once; callable from any thread.
     virtual void wake() = 0;
+    // True once a read or write found the line itself gone (adapter pulled, far end of a
+    // pty closed): the port stays useless until it is opened again.
+    virtual bool lineLost() const { return false; }
 };
 
 using LinkPortFactory = std::function<std::unique_ptr<LinkPort>()>;
@@ -42,3 +46,23 @@ void RegisterSimPortFactory(LinkPortFactory factory);
 std::unique_ptr<LinkPort> CreateLinkPort(const QString &name);
 // Device path for a stored port name.
 QString SystemPortName(const QString &name);
+// Whether the port can be opened at all: "SIM" when registered, else its device exists.
+bool PortExists(const QString &name);
+
+// One entry of the port choice: the name kept in the settings and what the user reads.
+struct PortChoice
+{
+    QString Name;        // device path or a stable /dev/serial/by-id/ name, or "SIM"
+    QString Description; // the adapter's description, or the device it points to
+    QString Label() const { return Description.isEmpty() ? Name : Name + QStringLiteral("  –  ") + Description; }
+};
+struct SystemPort
+{
+    QString Path;        // /dev/ttyUSB0
+    QString Description; // "FT232R USB UART (FTDI)"
+};
+// The choice built from the system's ports and the stable names in byIdDir: a stable name
+// comes first for each adapter that has one, its description naming the device behind it.
+QVector<PortChoice> BuildPortChoices(const QVector<SystemPort> &ports, const QString &byIdDir, bool withSim);
+// The same from the running machine.
+QVector<PortChoice> ListPortChoices();

@@ -6,15 +6,9 @@
 #include "shell/Prompter.h"
 #include "shell/Texts.h"
 #include <QTimer>
-#include <algorithm>
 
 namespace {
 const QString kAction = QStringLiteral("ProtokollSuchen");
-// How often, and at most how long, the probe waits for the telegram thread to have opened
-// the port at the new speed. A request queued before the port is reopened would be dropped
-// with the queue, and the search would wait for a report that never comes.
-constexpr int kReopenPollMs = 5;
-constexpr int kReopenLimitMs = 3000;
 } // namespace
 
 const ProtocolSearch::Probe *ProtocolSearch::ProbeOf(int protocol)
@@ -33,7 +27,9 @@ ProtocolSearch::ProtocolSearch(MainController &main, QObject *parent) : QObject(
 {
     m_main.RegisterAction(kAction, [this](const TeleReport &report) {
         // A late report of a search that has ended (or was never started here) is not ours.
-        if (m_running)
+        if (m_cancelled)
+            Finish(false, true);
+        else if (m_running)
             Step(2, report);
     });
 }
@@ -73,8 +69,24 @@ void ProtocolSearch::Start()
 {
     ++m_generation;
     m_running = true;
+    m_cancelled = false;
     m_protocol = FirstProtocol;
     Step(1);
+}
+
+void ProtocolSearch::Cancel()
+{
+    if (!m_running || m_cancelled)
+        return;
+    if (m_probeOut) {
+        // The probe on the line ends at once with its failure report, which ends the
+        // search: nothing stays queued or pending behind it.
+        m_cancelled = true;
+        if (m_main.Thread())
+            m_main.Thread()->Abort();
+        return;
+    }
+    Finish(false, true);
 }
 
 void ProtocolSearch::LogStep(int step)
@@ -93,18 +105,26 @@ void ProtocolSearch::Step(int step, const TeleReport &report)
         return;
     LogStep(step);
     if (step == 1) {
-        emit m_main.StatusText(4, m_protocol == 1 ? GetText(103) : GetText(73) + QString::number(m_protocol));
+        const QString trying = m_protocol == 1 ? GetText(103) : GetText(73) + QString::number(m_protocol);
+        emit m_main.StatusText(4, trying);
+        emit m_main.ProgressShown(GetText(431) + QStringLiteral(": ") + Protocol(m_protocol)->Caption.trimmed(),
+                                  FirstProtocol - 1, LastProtocol, m_protocol - 1);
         m_main.Settings.Protocol = m_protocol;
         m_main.Init.BaudText = probe->Baud;
-        m_openAttemptsBefore = m_main.Thread() ? m_main.Thread()->OpenAttempts() : 0;
         if (m_main.Thread())
             m_main.Thread()->SetPort(m_main.Init.PortName, probe->Baud);
         SetHandshake(probe->Handshake);
         m_main.Settings.Handshake = probe->Handshake;
         m_main.Init.SlaveAddress = probe->SlaveAddress;
-        SendProbe(m_generation, 0);
+        // The thread keeps the probe queued while it reopens the port at the new speed.
+        const int generation = m_generation;
+        if (m_protocol == 4 && m_protocol4WaitMs > 0)
+            QTimer::singleShot(m_protocol4WaitMs, this, [this, generation] { SendProbe(generation); });
+        else
+            SendProbe(generation);
         return;
     }
+    m_probeOut = false;
 
     Prompter &prompter = m_main.UserPrompter();
     switch (m_protocol) {
@@ -151,20 +171,13 @@ void ProtocolSearch::Step(int step, const TeleReport &report)
     }
 }
 
-void ProtocolSearch::SendProbe(int generation, int waitedMs)
+void ProtocolSearch::SendProbe(int generation)
 {
     if (generation != m_generation || !m_running)
         return;
-    TTeleThread *thread = m_main.Thread();
-    const int minimum = m_protocol == 4 ? m_protocol4WaitMs : 0;
-    const bool reopened = !thread || thread->OpenAttempts() != m_openAttemptsBefore;
-    if ((!reopened && waitedMs < kReopenLimitMs) || waitedMs < minimum) {
-        const int wait = std::max(1, std::min(kReopenPollMs, minimum > waitedMs ? minimum - waitedMs : kReopenPollMs));
-        QTimer::singleShot(wait, this, [this, generation, waitedMs, wait] { SendProbe(generation, waitedMs + wait); });
-        return;
-    }
     const Probe *probe = ProbeOf(m_protocol);
-    if (!m_main.Push(5, 0x0030, probe->Count, TeleDone, probe->SlaveAddress, m_main.Init.OwnAddress)) {
+    m_probeOut = m_main.Push(5, 0x0030, probe->Count, TeleDone, probe->SlaveAddress, m_main.Init.OwnAddress);
+    if (!m_probeOut) {
         // Refused (no line, queue full): no report will come, so count it as a failed probe.
         TeleReport failed;
         failed.wParam = quint32(255) << 16;
@@ -185,9 +198,23 @@ void ProtocolSearch::NextProtocol()
     });
 }
 
+void ProtocolSearch::Finish(bool found, bool cancelled)
+{
+    if (cancelled) {
+        m_probeOut = false;
+        m_cancelled = false;
+        ++m_generation;
+        emit m_main.ProgressHidden();
+        emit m_main.StatusText(4, GetText(430));
+        emit m_main.LogLine(QStringLiteral("D"), GetText(430));
+    }
+    End(found);
+}
+
 void ProtocolSearch::End(bool found)
 {
     m_running = false;
+    emit m_main.ProgressHidden();
     // The search is over: nothing is pending any more (a success report leaves the pending
     // action set, which would route the next unrelated report back here).
     m_main.SetPendingAction(QString());

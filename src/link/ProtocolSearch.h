@@ -40,6 +40,9 @@ public:
     // One call of the search procedure for the current protocol: step 1 sends its probe,
     // step 2 evaluates the report of the probe.
     void Step(int step, const TeleReport &report = TeleReport());
+    // Stops a running search: a probe on the line ends at once, nothing stays pending, and
+    // Finished(protocol, false) follows.
+    void Cancel();
 
     bool Running() const { return m_running; }
     int CurrentProtocol() const { return m_protocol; }
@@ -58,7 +61,8 @@ signals:
     void Finished(int protocol, bool found);
 
 private:
-    void SendProbe(int generation, int waitedMs);
+    void SendProbe(int generation);
+    void Finish(bool found, bool cancelled);
     void NextProtocol();
     void End(bool found);
     void LogStep(int step);
@@ -67,7 +71,8 @@ private:
     int m_protocol = FirstProtocol;
     bool m_running = false;
     int m_generation = 0; // timers of an earlier search do nothing
-    int m_openAttemptsBefore = 0;
+    bool m_probeOut = false;  // a probe waits for its report
+    bool m_cancelled = false; // cancelled; the probe's report ends the search
     int m_pauseMs = DefaultPauseMs;
     int m_protocol4WaitMs = DefaultProtocol4WaitMs;
 };

@@ -1,36 +1,93 @@
 #include "link/SerialLinkPort.h"
+#include "shell/Texts.h"
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
-QString reasonText(const QString &port, QSerialPort::SerialPortError err, const QString &detail)
+SerialLinkPort::OpenFailure SerialLinkPort::ClassifyOpenFailure(bool exists, bool accessDenied, qint64 lockOwner,
+                                                                 QSerialPort::SerialPortError error)
+{
+    if (!exists)
+        return OpenFailure::NotFound;
+    // A lock names its holder whatever the driver said; without one, missing rights are
+    // told apart from a port held exclusively (EBUSY, TIOCEXCL), which the serial port
+    // class reports with the same error code.
+    if (lockOwner > 0)
+        return OpenFailure::Busy;
+    if (accessDenied)
+        return OpenFailure::Permission;
+    if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError)
+        return OpenFailure::Busy;
+    if (error == QSerialPort::DeviceNotFoundError)
+        return OpenFailure::NotFound;
+    return OpenFailure::Other;
+}
+
+QStringList SerialLinkPort::DefaultLockDirs()
+{
+    return {QStringLiteral("/var/lock"), QStringLiteral("/run/lock")};
+}
+
+qint64 SerialLinkPort::LockOwner(const QString &devicePath, const QStringList &lockDirs)
+{
+    const QString device = QFileInfo(QFileInfo(devicePath).canonicalFilePath().isEmpty()
+                                         ? devicePath
+                                         : QFileInfo(devicePath).canonicalFilePath())
+                               .fileName();
+    for (const QString &dir : lockDirs) {
+        QFile file(dir + QStringLiteral("/LCK..") + device);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray bytes = file.read(64);
+        qint64 pid = 0;
+        bool ok = false;
+        // ASCII: the PID on the first line (other programs add their name and host below).
+        pid = bytes.left(bytes.indexOf('\n') < 0 ? bytes.size() : bytes.indexOf('\n')).trimmed().toLongLong(&ok);
+        if (!ok && bytes.size() == 4) {
+            // The old binary form: the PID as a native int.
+            int binary = 0;
+            std::memcpy(&binary, bytes.constData(), 4);
+            pid = binary;
+            ok = true;
+        }
+        if (!ok || pid <= 0 || pid == qint64(::getpid()))
+            continue;
+        if (::kill(pid_t(pid), 0) == 0 || errno == EPERM)
+            return pid;
+    }
+    return 0;
+}
+
+QString SerialLinkPort::OpenFailureText(const QString &path, OpenFailure kind, qint64 lockOwner,
+                                        const QString &detail)
 {
     QString why;
-    switch (err) {
-    case QSerialPort::DeviceNotFoundError:
-        why = QStringLiteral("Gerät nicht gefunden");
+    switch (kind) {
+    case OpenFailure::NotFound:
+        why = QStringLiteral(": ") + GetText(425) + path;
         break;
-    case QSerialPort::PermissionError:
-        why = QStringLiteral("Zugriff verweigert oder Schnittstelle belegt (%1). Der Benutzer muss Mitglied der Gruppe "
-                             "\"dialout\" sein.")
-                  .arg(detail);
+    case OpenFailure::Permission:
+        why = QStringLiteral("\r") + GetText(421) + path + QStringLiteral(".\r") + GetText(422);
         break;
-    case QSerialPort::OpenError:
-        why = QStringLiteral("Schnittstelle bereits geöffnet");
+    case OpenFailure::Busy:
+        why = QStringLiteral("\r") + GetText(423) + path;
+        if (lockOwner > 0)
+            why += QStringLiteral(" (") + GetText(424) + QString::number(lockOwner) + QLatin1Char(')');
         break;
-    default:
-        why = detail;
+    case OpenFailure::Other:
+        why = QStringLiteral(": ") + detail;
+        break;
     }
-    return QStringLiteral("Opening COM Port failed: %1: %2").arg(port, why);
+    return QStringLiteral("Opening COM Port failed: ") + path + why;
 }
-} // namespace
 
 SerialLinkPort::SerialLinkPort(const QString &name) : m_name(name)
 {
@@ -50,15 +107,25 @@ bool SerialLinkPort::open(int baud, QString *reason)
 {
     close();
     const QString path = SystemPortName(m_name);
+    m_lost = false;
+    const bool exists = QFileInfo::exists(path);
+    const qint64 owner = exists ? LockOwner(path, DefaultLockDirs()) : 0;
+    if (owner > 0) {
+        // Opening anyway would take the line from under the other program.
+        if (reason)
+            *reason = OpenFailureText(path, OpenFailure::Busy, owner, QString());
+        return false;
+    }
     m_port = std::make_unique<QSerialPort>();
     m_port->setPortName(path);
     if (!m_port->open(QIODevice::ReadWrite)) {
         const auto err = m_port->error();
-        QString detail = m_port->errorString();
-        if (err == QSerialPort::PermissionError && !QFileInfo::exists(path))
-            detail = QStringLiteral("not found");
+        const bool denied =
+            exists && ::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES;
+        const qint64 holder = LockOwner(path, DefaultLockDirs());
+        const OpenFailure kind = ClassifyOpenFailure(QFileInfo::exists(path), denied, holder, err);
         if (reason)
-            *reason = reasonText(path, err, detail);
+            *reason = OpenFailureText(path, kind, holder, m_port->errorString());
         m_port.reset();
         return false;
     }
@@ -117,16 +184,21 @@ bool SerialLinkPort::write(const quint8 *data, int count, int timeoutMs)
             done += int(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            if (errno == EIO || errno == ENXIO || errno == ENODEV)
+                m_lost = true;
             return false;
+        }
         const int left = timeoutMs - int(t.elapsed());
         if (left <= 0)
             return false;
         pollfd p{m_fd, POLLOUT, 0};
         if (::poll(&p, 1, left) < 0 && errno != EINTR)
             return false;
-        if (p.revents & (POLLERR | POLLNVAL))
+        if (p.revents & (POLLERR | POLLNVAL | POLLHUP)) {
+            m_lost = true;
             return false;
+        }
     }
     return true;
 }
@@ -141,6 +213,7 @@ LinkPort::ReadResult SerialLinkPort::readByte(quint8 *byte, int timeoutMs)
     }
     QElapsedTimer t;
     t.start();
+    int hungUpEmptyReads = 0;
     for (;;) {
         const ssize_t n = ::read(m_fd, m_buffer, sizeof m_buffer);
         if (n > 0) {
@@ -149,8 +222,11 @@ LinkPort::ReadResult SerialLinkPort::readByte(quint8 *byte, int timeoutMs)
             *byte = m_buffer[0];
             return ReadByte;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            // EIO: the far end of a pty closed, or the adapter was pulled.
+            m_lost = true;
             return ReadFailed;
+        }
         const int left = timeoutMs - int(t.elapsed());
         if (left <= 0)
             return ReadTimeout;
@@ -164,10 +240,15 @@ LinkPort::ReadResult SerialLinkPort::readByte(quint8 *byte, int timeoutMs)
             }
             return ReadWoken;
         }
-        if (r > 0 && (p[0].revents & (POLLERR | POLLNVAL)))
-            return ReadFailed;
-        if (r > 0 && (p[0].revents & POLLHUP) && !(p[0].revents & POLLIN)) {
+        if (r > 0 && (p[0].revents & (POLLERR | POLLNVAL | POLLHUP)) && !(p[0].revents & POLLIN)) {
             // The other side has gone (a pty whose master closed, an unplugged adapter).
+            // POLLHUP stays set for good: going round again would spin.
+            m_lost = true;
+            return ReadFailed;
+        }
+        if (r > 0 && (p[0].revents & (POLLHUP | POLLERR)) && hungUpEmptyReads++ > 0) {
+            // Hung up with the input said to be readable, yet a read gives nothing.
+            m_lost = true;
             return ReadFailed;
         }
     }

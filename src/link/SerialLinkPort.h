@@ -24,6 +24,17 @@ public:
     bool setRts(bool on) override;
     bool setDtr(bool on) override;
     void wake() override;
+    bool lineLost() const override { return m_lost; }
+
+    // Why an opening failed, in the user's terms.
+    enum class OpenFailure { NotFound, Permission, Busy, Other };
+    static OpenFailure ClassifyOpenFailure(bool exists, bool accessDenied, qint64 lockOwner,
+                                           QSerialPort::SerialPortError error);
+    // The living process that holds a UUCP-style lock file "LCK..<device>" in one of
+    // lockDirs (ASCII or binary PID); 0 when there is none, or only a stale one.
+    static qint64 LockOwner(const QString &devicePath, const QStringList &lockDirs);
+    static QStringList DefaultLockDirs();
+    static QString OpenFailureText(const QString &path, OpenFailure kind, qint64 lockOwner, const QString &detail);
 
 private:
     QString m_name;
@@ -31,6 +42,7 @@ private:
     int m_fd = -1;
     int m_wakeFd[2] = {-1, -1};
     bool m_linesSupported = true;
+    bool m_lost = false;
     unsigned char m_buffer[256];
     int m_bufferPos = 0;
     int m_bufferLen = 0;

@@ -1,6 +1,7 @@
 #include "link/TeleThread.h"
 #include "shell/Prompter.h"
 #include "shell/TextHelpers.h"
+#include "shell/Texts.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -98,7 +99,13 @@ int TTeleThread::QueueCount() const
     return m_queueCount;
 }
 
-void TTeleThread::SetPort(const QString &port, const QString &baud)
+QString TTeleThread::PortProblem() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_portProblem;
+}
+
+void TTeleThread::SetPort(const QString &port, const QString &baud, bool announceFailure)
 {
     {
         QMutexLocker lock(&m_mutex);
@@ -108,9 +115,23 @@ void TTeleThread::SetPort(const QString &port, const QString &baud)
             m_baudText = baud;
             m_mode = baud + QStringLiteral(",N,8,1");
         }
-        // A running exchange notices this and is abandoned without a report.
+        // A running exchange notices this and ends with its report.
         m_reopenRequested = true;
+        m_announceOpenFailure = announceFailure;
         m_idle.wakeAll();
+    }
+    QMutexLocker lock(&m_portMutex);
+    if (m_port)
+        m_port->wake();
+}
+
+void TTeleThread::Abort()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_state == 0)
+            return;
+        m_abortRequested = true;
     }
     QMutexLocker lock(&m_portMutex);
     if (m_port)
@@ -149,6 +170,12 @@ bool TTeleThread::Push(QObject *requester, quint16 replyIndex, quint8 slaveAddre
         r.Capacity = data ? qMax(0, capacity) : 0;
         r.Requester = requester;
         r.ReplyIndex = replyIndex;
+        // A port that failed to open or whose line was lost is tried again for each new
+        // request (the adapter may be back); the failure was told already.
+        if (!m_portOpen && !m_reopenRequested) {
+            m_reopenRequested = true;
+            m_announceOpenFailure = false;
+        }
         if (m_state == 0) {
             StartNextLocked();
             startedNow = true;
@@ -280,21 +307,39 @@ void TTeleThread::run()
         if (state == 0) {
             if (m_port && m_portOpen) {
                 quint8 b = 0;
-                if (m_port->readByte(&b, m_readTimeout) == LinkPort::ReadByte)
+                const auto r = m_port->readByte(&b, m_readTimeout);
+                if (r == LinkPort::ReadByte)
                     ReceivedText::Append(QChar(char16_t(b)));
+                else if (r == LinkPort::ReadFailed && m_port->lineLost())
+                    CloseLostLine(true);
+                else if (r == LinkPort::ReadFailed)
+                    QThread::msleep(20); // a passing fault of the line: no spinning on it
             } else {
-                // No line: wait for a request, a new port or the end.
+                // No line: sleep until a request, a new port or the end.
                 QMutexLocker lock(&m_mutex);
                 if (m_state == 0 && !m_reopenRequested && !m_terminated)
-                    m_idle.wait(&m_mutex, 100);
+                    m_idle.wait(&m_mutex, 1000);
             }
         } else if (state == 10) {
+            // A port change made before the request was queued comes first: the request
+            // runs on the reopened port.
+            if (m_reopenRequested)
+                continue;
+            m_reported = false;
             Exchange();
-            if (Abandoned()) {
-                QMutexLocker lock(&m_mutex);
-                if (m_state != 0 && m_state != 110)
-                    m_state = 0;
+            if (!m_reported && !m_terminated) {
+                // Given up for a port change or a cancel: the requester's chain still gets
+                // its report. The device may still be sending the rest of its answer; those
+                // bytes would spoil the next exchange, so the line must fall quiet first.
+                if (m_reopenRequested)
+                    m_drainAfterOpen = true;
+                else
+                    DrainLine();
+                m_state = 99;
+                m_result = 255;
+                Report();
             }
+            m_abortRequested = false;
         }
         if (m_state == 110) {
             QMutexLocker lock(&m_mutex);
@@ -307,10 +352,15 @@ void TTeleThread::run()
 void TTeleThread::OpenPort()
 {
     QString name, baud;
+    bool announce = true;
     {
+        // Taken together with the name: a SetPort during the opening asks for another one.
         QMutexLocker lock(&m_mutex);
         name = m_portName;
         baud = m_baudText;
+        announce = m_announceOpenFailure;
+        m_announceOpenFailure = true;
+        m_reopenRequested = false;
     }
     QString reason;
     bool ok = false;
@@ -330,19 +380,77 @@ void TTeleThread::OpenPort()
         }
         m_portOpen = ok;
     }
-    if (!ok && m_prompter) {
+    bool hadProblem = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        hadProblem = !m_portProblem.isEmpty();
+        // A quiet retry that fails again keeps the problem the user was told of (the lost
+        // line names the port and what happened; "cannot open" would only add confusion).
+        if (ok)
+            m_portProblem.clear();
+        else if (announce || m_portProblem.isEmpty())
+            m_portProblem = reason;
+    }
+    if (!ok && announce && m_prompter) {
         Prompter *p = m_prompter;
         QMetaObject::invokeMethod(this, [p, reason] { p->error(reason); }, Qt::BlockingQueuedConnection);
     }
     if (!ok)
         Log(QStringLiteral("S"), reason);
-    m_reopenRequested = false;
+    if (OnPortProblem && (!ok || hadProblem))
+        OnPortProblem(ok ? QString() : reason); // empty: the problem is over
+    if (ok && m_drainAfterOpen)
+        DrainLine();
+    m_drainAfterOpen = false;
     SetRTS(m_rts);
     SetDTR(m_dtr);
+    // Queued requests stay: they run on the reopened port (or end in their failure report).
     QMutexLocker lock(&m_mutex);
-    m_queueCount = 0;
     m_previousStatus = 0;
     ++m_openAttempts;
+}
+
+void TTeleThread::CloseLostLine(bool tell)
+{
+    QString name;
+    {
+        QMutexLocker lock(&m_portMutex);
+        if (!m_port || !m_portOpen)
+            return;
+        name = SystemPortName(m_port->name());
+        m_port->close();
+        m_portOpen = false;
+    }
+    const QString text = GetText(420) + name;
+    {
+        QMutexLocker lock(&m_mutex);
+        m_portProblem = text;
+    }
+    Log(QStringLiteral("S"), text);
+    if (OnPortProblem)
+        OnPortProblem(text);
+    if (tell && m_prompter && !m_terminated) {
+        Prompter *p = m_prompter;
+        QMetaObject::invokeMethod(this, [p, text] { p->error(text); }, Qt::BlockingQueuedConnection);
+    }
+}
+
+void TTeleThread::DrainLine()
+{
+    if (!m_port || !m_portOpen)
+        return;
+    // Quiet for two byte times at the slowest speed and then some; a device that keeps
+    // talking is given up on after a second.
+    constexpr int kQuietMs = 30;
+    constexpr int kLimitMs = 1000;
+    QElapsedTimer t;
+    t.start();
+    quint8 b = 0;
+    while (!m_terminated && t.elapsed() < kLimitMs) {
+        const auto r = m_port->readByte(&b, kQuietMs);
+        if (r == LinkPort::ReadTimeout || r == LinkPort::ReadFailed)
+            break;
+    }
 }
 
 void TTeleThread::SetRTS(bool on)
@@ -398,7 +506,7 @@ void TTeleThread::NotifyModemLines(unsigned status)
     }
 }
 
-bool TTeleThread::Abandoned() const { return m_terminated || m_reopenRequested; }
+bool TTeleThread::Abandoned() const { return m_terminated || m_reopenRequested || m_abortRequested; }
 
 bool TTeleThread::YieldSlice()
 {
@@ -448,6 +556,9 @@ void TTeleThread::Exchange()
         if (Abandoned())
             return;
         m_state = state;
+        // The cause first, then the chain's own failure report.
+        if (m_port && m_port->lineLost())
+            CloseLostLine(false);
         Report();
     };
     m_result = 255;
@@ -610,6 +721,7 @@ void TTeleThread::Report()
                            quint32(m_buffer[4]);
     QPointer<QObject> requester = m_requester;
     const quint16 index = m_replyIndex;
+    m_reported = true;
     {
         QMutexLocker lock(&m_mutex);
         m_state = m_queueCount > 0 ? 110 : 0;

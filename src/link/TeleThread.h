@@ -56,10 +56,17 @@ public:
     explicit TTeleThread(QObject *parent = nullptr);
     ~TTeleThread() override;
 
-    void SetPort(const QString &port, const QString &baud);
+    // Names the port (and speed) and has the worker open it again. Requests queued before
+    // or after stay queued and run on the reopened port; an exchange running at that
+    // moment ends in a report with state 99. announceFailure false: an opening failure is
+    // only kept in PortProblem(), not shown.
+    void SetPort(const QString &port, const QString &baud, bool announceFailure = true);
     // False when the queue is full: the request is dropped and will never be reported.
     bool Push(QObject *requester, quint16 replyIndex, quint8 slaveAddress, quint8 ownAddress, quint8 code,
               quint32 address, quint8 count, quint8 *data, int capacity = 255);
+    // Ends the running exchange at once with a report of state 99 (a user's cancel);
+    // nothing when none runs.
+    void Abort();
     bool WriteByte(quint8 byte);
     void SetRTS(bool on);
     void SetDTR(bool on);
@@ -72,6 +79,8 @@ public:
     QString PortName() const;
     QString BaudText() const;
     bool PortOpen() const { return m_portOpen.load(); }
+    // Why the port is not open (an opening failure, a lost line); empty while it is.
+    QString PortProblem() const;
     // Counts finished attempts to open the port (successful or not).
     int OpenAttempts() const { return m_openAttempts.load(); }
     int QueueCount() const;
@@ -94,12 +103,21 @@ public:
     std::function<void(bool)> OnCTS, OnDSR, OnRing, OnDCD, OnRTS, OnDTR;
     std::function<void()> OnPush;
     std::function<void(quint8)> OnDone;
+    // Why the port did not open or the line was lost; empty when it opens again after such a
+    // problem (worker thread).
+    std::function<void(const QString &problem)> OnPortProblem;
 
 protected:
     void run() override;
 
 private:
     void OpenPort();
+    // The line has gone: close the port and tell the user once.
+    // tell: show the loss in a box; an exchange that was running reports it to its
+    // requester instead, so the user is told once.
+    void CloseLostLine(bool tell);
+    // Drops what the device still sends of a cut answer, until the line is quiet.
+    void DrainLine();
     void StartNextLocked();
     void Exchange();
     void Evaluate();
@@ -119,6 +137,10 @@ private:
     QString m_baudText = QStringLiteral("9600");
     QString m_mode = QStringLiteral("9600,N,8,1");
     std::atomic<bool> m_reopenRequested{false};
+    bool m_announceOpenFailure = true; // guarded by m_mutex
+    QString m_portProblem;             // guarded by m_mutex
+    bool m_reported = false;           // the current exchange has had its report
+    bool m_drainAfterOpen = false;     // an answer was cut by the port change
     std::unique_ptr<LinkPort> m_port;
     std::atomic<bool> m_portOpen{false};
     std::atomic<int> m_openAttempts{0};
@@ -143,6 +165,7 @@ private:
     int m_result = 0;
 
     std::atomic<bool> m_terminated{false};
+    std::atomic<bool> m_abortRequested{false};
     int m_readTimeout = ReadTimeoutMs;
     Prompter *m_prompter = nullptr;
     PortFactory m_portFactory;
@@ -158,6 +181,12 @@ public:
     // Runs a local event loop until a report arrives or timeoutMs pass; false on time-out.
     bool Wait(TeleReport *report, int timeoutMs);
     int Received() const { return m_received; }
+    // Forgets the reports received so far.
+    void Reset()
+    {
+        m_received = 0;
+        m_have = false;
+    }
 
 signals:
     void Reported(quint16 replyIndex, quint32 wParam, quint32 lParam);

@@ -291,10 +291,16 @@ EditResult EditDispatcher::EditParameter(int typeCode, int index)
     }
     PendingAction = kEditAction;
     m_host.SetPendingAction(kEditAction);
-    const QString text = m_data.Params.Item(index).Text;
+    const TParameter &param = m_data.Params.Item(index);
+    const QString &text = param.Text;
     const int dash = text.indexOf(QLatin1Char('-'));
     // The prefix runs up to and including the first "-" (" 12 - Nennspannung").
     State.EditCaption = (code == 222 || dash < 0) ? text : text.mid(dash + 1);
+    // A three-column line carries its unit in its first five characters
+    // ("U/minNenndrehzahl"): the caption names the parameter only.
+    const QString unit = param.Unit.trimmed();
+    if (code != 222 && dash < 0 && !unit.isEmpty() && text.left(5).trimmed() == unit)
+        State.EditCaption = text.mid(5).trimmed();
     if (State.EditStage >= 1)
         return continueEdit(code, index);
     if (IsNumericCode(code))

@@ -40,6 +40,11 @@ ParameterSender::ParameterSender(MainController &main, DeviceReader &reader, QOb
     m_main.RegisterAction(kParamVergleich, [this](const TeleReport &r) { OnCompare(r); });
     m_main.RegisterAction(kWerkseinstellung, [this](const TeleReport &r) { FactoryStep(&r); });
     m_reader.RegisterIdentContinuation(kParamZurUnitStart, [this] { TransferStart(2); });
+    // Every request of these steps reads, or writes bytes that are the same when sent again,
+    // so an exchange lost on a noisy line may go out again before the step sees it fail.
+    for (const QString &name :
+         {kDatenSenden, kQuittung, kSollwerteZumGeraet, kParamZumGeraet, kParamVergleich, kWerkseinstellung})
+        m_main.SetRepeatable(name);
     // The identification ends through the reader when it fails; the transfer ends with it.
     connect(&m_reader, &DeviceReader::Finished, this, [this](bool) {
         if (m_phase == Phase::Identifying) {
@@ -52,8 +57,10 @@ ParameterSender::ParameterSender(MainController &main, DeviceReader &reader, QOb
 ParameterSender::~ParameterSender()
 {
     for (const QString &name :
-         {kDatenSenden, kQuittung, kSollwerteZumGeraet, kParamZumGeraet, kParamVergleich, kWerkseinstellung})
+         {kDatenSenden, kQuittung, kSollwerteZumGeraet, kParamZumGeraet, kParamVergleich, kWerkseinstellung}) {
         m_main.RegisterAction(name, nullptr);
+        m_main.SetRepeatable(name, false);
+    }
     m_reader.RegisterIdentContinuation(kParamZurUnitStart, nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTimer>
 
 MainController::MainController(Prompter &prompter, QObject *parent) : QObject(parent), m_prompter(prompter)
 {
@@ -32,21 +33,60 @@ void MainController::RegisterAction(const QString &name, Continuation handler, b
     m_actions.insert(name, Action{std::move(handler), alsoOnFailure});
 }
 
+void MainController::SetRepeatable(const QString &action, bool on)
+{
+    if (on)
+        m_repeatable.insert(action);
+    else
+        m_repeatable.remove(action);
+}
+
+bool MainController::IsLineFailure(int state)
+{
+    switch (state) {
+    case 12: case 13: case 42:           // echo of the slave address
+    case 16: case 46: case 19: case 20:  // time-outs of the answer
+    case 17:                             // answer from another address
+    case 21:                             // checksum
+    case 100:                            // answer not usable
+        return true;
+    default:
+        // 11, 14, 15, 18: the port refused the bytes (a dead line is not noise);
+        // 22: the device's refusal; 99: aborted.
+        return false;
+    }
+}
+
 int MainController::SlaveForRequest() const
 {
+    if (SlaveOverride >= 0)
+        return SlaveOverride;
     return Settings.Protocol == 3 ? 0x70 : Init.SlaveAddress;
+}
+
+bool MainController::PushRequest(const Request &r)
+{
+    if (!m_thread)
+        return false;
+    ++m_requestSerial;
+    return m_thread->Push(this, TeleDone, r.slave, r.own, r.code, r.address, r.count, WorkImage.At(r.pos),
+                          tyTelegramm::Capacity(r.pos));
 }
 
 bool MainController::Push(quint8 code, quint32 address, quint8 count, quint16 replyIndex, int slave, int own)
 {
     if (!m_thread)
         return false;
-    tyTelegramm &image = replyIndex == TeleValues ? ValuesImage : WorkImage;
     const bool isRead = code == 5 || code == 37 || code == 53 || code == 9;
     const int pos = isRead ? TelePos::AddrHigh : TelePos::CountOrData;
-    return m_thread->Push(this, replyIndex, quint8(slave >= 0 ? slave : SlaveForRequest()),
-                          quint8(own >= 0 ? own : Init.OwnAddress), code, address, count, image.At(pos),
-                          tyTelegramm::Capacity(pos));
+    const quint8 slaveByte = quint8(slave >= 0 ? slave : SlaveForRequest());
+    const quint8 ownByte = quint8(own >= 0 ? own : Init.OwnAddress);
+    if (replyIndex == TeleValues)
+        return m_thread->Push(this, replyIndex, slaveByte, ownByte, code, address, count, ValuesImage.At(pos),
+                              tyTelegramm::Capacity(pos));
+    m_last = Request{true, PendingAction, slaveByte, ownByte, code, count, address, pos};
+    m_repeats = 0;
+    return PushRequest(m_last);
 }
 
 bool MainController::SendImage()
@@ -65,28 +105,70 @@ bool MainController::SendImage()
                 img[TelePos::Code] = 4;
         }
     }
-    if (Settings.Protocol == 3)
+    if (SlaveOverride >= 0)
+        img[TelePos::Slave] = quint8(SlaveOverride);
+    else if (Settings.Protocol == 3)
         img[TelePos::Slave] = 0x70;
     if (!m_thread)
         return false;
     const quint8 code = img[TelePos::Code];
     const quint32 address = quint32(img[TelePos::AddrHigh]) << 8 | img[TelePos::AddrLow];
+    Request r{true, PendingAction, img[TelePos::Slave], img[TelePos::Own], code, 0, address, 0};
     switch (code) {
     case 4:
     case 20:
-        return m_thread->Push(this, TeleDone, img[TelePos::Slave], img[TelePos::Own], code, address,
-                              quint8(qMax(0, img[TelePos::Length] - 6)), img.At(TelePos::CountOrData),
-                              tyTelegramm::Capacity(TelePos::CountOrData));
+        r.count = quint8(qMax(0, img[TelePos::Length] - 6));
+        r.pos = TelePos::CountOrData;
+        break;
     case 5:
-        return m_thread->Push(this, TeleDone, img[TelePos::Slave], img[TelePos::Own], 5, address,
-                              img[TelePos::CountOrData], img.At(TelePos::AddrHigh),
-                              tyTelegramm::Capacity(TelePos::AddrHigh));
+        r.count = img[TelePos::CountOrData];
+        r.pos = TelePos::AddrHigh;
+        break;
     case 25:
+        // Nothing to repeat: the clearing is not a request that may go twice.
+        m_last = Request{};
+        m_repeats = 0;
+        ++m_requestSerial;
         return m_thread->Push(this, TeleDone, img[TelePos::Slave], img[TelePos::Own], 25, 0, 0, nullptr, 0);
     default:
         m_prompter.error(QStringLiteral("DatenVK Befehl: ") + Text::ByteToHex(code));
         return false;
     }
+    m_last = r;
+    m_repeats = 0;
+    return PushRequest(m_last);
+}
+
+bool MainController::RepeatAfter(const TeleReport &report, const QString &action)
+{
+    // Only the request this report answers is sent again: the one queued under the same
+    // pending action (chains keep one request on the line at a time).
+    if (!m_last.valid || m_last.action != action || !m_repeatable.contains(action) ||
+        !IsLineFailure(report.State()) || m_repeats >= Settings.Retries)
+        return false;
+    ++m_repeats;
+    const QString text = GetText(450)
+                             .arg(m_repeats)
+                             .arg(Settings.Retries)
+                             .arg(TeleText(TTeleThread::StateToTextIndex(report.State())));
+    emit LogLine(QStringLiteral("DatenVKEnde"), text);
+    emit ExchangeRepeated(text);
+    // Nothing of the failed answer has reached the image (answers are copied only when
+    // accepted), so the same request goes out again with the same bytes, after the pause.
+    // Whoever queues another request or changes the pending action meanwhile has taken the
+    // chain over: the repetition is then dropped.
+    const quint64 serial = m_requestSerial;
+    const int writes = m_pendingWrites;
+    QTimer::singleShot(RepeatPauseMs, this, [this, serial, writes, action, report] {
+        if (serial != m_requestSerial || writes != m_pendingWrites || PendingAction != action)
+            return;
+        if (PushRequest(m_last))
+            return;
+        // Refused by the queue: the chain hears of the failure it was spared.
+        m_repeats = Settings.Retries;
+        TeleMessage(TeleDone, report.wParam, report.lParam);
+    });
+    return true;
 }
 
 void MainController::TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lParam)
@@ -113,6 +195,8 @@ void MainController::TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lPa
         return;
     }
     emit LogLine(QStringLiteral("DatenVKEnde"), QStringLiteral("RE:") + numbers);
+    if (RepeatAfter(report, action))
+        return;
     WorkImage[18] = quint8(lParam >> 24);
     WorkImage[19] = quint8(lParam >> 16);
     WorkImage[20] = quint8(lParam >> 8);
@@ -120,7 +204,7 @@ void MainController::TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lPa
     LastAnswerCode = WorkImage[21];
     if (!action.isEmpty() && action != QLatin1String("ProtokollSuchen") && action != QLatin1String("PELK PCConnect") &&
         LastAnswerCode != 0xF4)
-        m_prompter.warning(TeleText(TTeleThread::StateToTextIndex(report.State())));
+        m_prompter.warning(FailureText(report));
     const int writesBefore = m_pendingWrites;
     if (action == QLatin1String("FQuit")) {
         LinkBusy = false;
@@ -136,6 +220,18 @@ void MainController::TeleMessage(quint16 replyIndex, quint32 wParam, quint32 lPa
                         now == QLatin1String("ProtokollSuchen");
     if (!rearmed && !keeper)
         SetPendingAction(QString());
+}
+
+QString MainController::FailureText(const TeleReport &report) const
+{
+    // A line that was lost or could not be opened is named with its port: the worker
+    // leaves that telling to the failing exchange, so the user hears of it once.
+    if (m_thread && !m_thread->PortOpen()) {
+        const QString problem = m_thread->PortProblem();
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return TeleText(TTeleThread::StateToTextIndex(report.State()));
 }
 
 void MainController::CloseValues()

@@ -5,6 +5,7 @@
 #include "shell/PrgInit.h"
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -53,6 +54,21 @@ public:
     using Continuation = std::function<void(const TeleReport &report)>;
     void RegisterAction(const QString &name, Continuation handler, bool alsoOnFailure = true);
 
+    // An action whose requests only read, or write the same bytes again, may have an
+    // exchange that failed on the line sent again: up to Settings.Retries times, each one
+    // logged, before its continuation hears of the failure (and the user is warned).
+    void SetRepeatable(const QString &action, bool on = true);
+    // A failure on the line (echo, time-out, address, checksum, evaluation), as opposed to
+    // a refusal by the device, a send the port itself refused, or an abort.
+    static bool IsLineFailure(int state);
+    // Repetitions of the request the last report was for.
+    int Repetitions() const { return m_repeats; }
+    // A repetition waits until the line has been quiet long enough for the device to drop
+    // whatever half telegram it may have taken from the disturbed exchange.
+    static constexpr int RepeatPauseMs = 600;
+    // A slave address named for this run (the command line): wins over the protocol's.
+    int SlaveOverride = -1;
+
     // Slave and own address for a request: settings, protocol 3 forces 0x70.
     int SlaveForRequest() const;
     // Queues a request from the working image's own buffer; false when refused or no thread.
@@ -70,6 +86,8 @@ public:
     void UpdateMenus() { emit StateChanged(); }
 
     QString GetTextForDevice(int n) const;
+    // What a failed exchange tells the user: the link failure, or the port's own problem.
+    QString FailureText(const TeleReport &report) const;
 
     // The settings as the program leaves them: written when AUTOSAVE is on, once, by
     // whichever way of ending comes first (window closed, termination signal, end of the
@@ -106,6 +124,8 @@ signals:
     void ParametersHidden();
     void ValuesClosed();
     void ValuesReport(quint32 wParam, quint32 lParam);
+    // An exchange is sent again; text as logged.
+    void ExchangeRepeated(const QString &text);
 
 private:
     struct Action
@@ -113,7 +133,23 @@ private:
         Continuation handler;
         bool alsoOnFailure = true;
     };
+    // What was last queued for a report of the dispatch, to send it again unchanged.
+    struct Request
+    {
+        bool valid = false;
+        QString action;
+        quint8 slave = 0, own = 0, code = 0, count = 0;
+        quint32 address = 0;
+        int pos = 0;
+    };
+    bool PushRequest(const Request &r);
+    bool RepeatAfter(const TeleReport &report, const QString &action);
+
     Prompter &m_prompter;
+    Request m_last;
+    int m_repeats = 0;
+    quint64 m_requestSerial = 0; // counts requests queued for the dispatch
+    QSet<QString> m_repeatable;
     TTeleThread *m_thread = nullptr;
     QHash<QString, Action> m_actions;
     bool m_savedAtExit = false;

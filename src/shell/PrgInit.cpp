@@ -76,7 +76,7 @@ void TPrgInit::SetSavedPort(const QString &port)
 
 ProgramSettings::ProgramSettings()
     : Language(QStringLiteral("deu")), Zeile1(kDefaultZeile1), Zeile2(kDefaultZeile2),
-      Protocol(Settings::DefaultProtocol), Handshake(false), Modem(defaultModem()),
+      Protocol(Settings::DefaultProtocol), Handshake(false), Retries(Settings::DefaultRetries), Modem(defaultModem()),
       ModemToSave(defaultModem()),
       Languages({QStringLiteral("deu=Deutsch,-DE"), QStringLiteral("eng=Englisch,-EN")})
 {
@@ -126,6 +126,10 @@ void ReadSettingsFromIni(const IniFile &ini, TPrgInit &init, ProgramSettings &se
                             ? protocol
                             : Settings::DefaultProtocol;
     settings.Handshake = ini.ReadBool(kCom, QStringLiteral("Handshake"), false);
+    // A count outside 0..MaxRetries is a typing error in the file: the default is safer
+    // than clamping it to some count nobody chose.
+    const int retries = ini.ReadInteger(kCom, QStringLiteral("Wiederholungen"), Settings::DefaultRetries);
+    settings.Retries = (retries >= 0 && retries <= Settings::MaxRetries) ? retries : Settings::DefaultRetries;
 
     settings.Modem.LastManualNumber = ini.ReadString(kModem, kLastManual, QString());
     settings.Modem.Ini2400 = ini.ReadString(kModem, QStringLiteral("Ini2400"), kDefaultIni2400);
@@ -168,6 +172,7 @@ void WriteSettingsToIni(IniFile &ini, const TPrgInit &init, const ProgramSetting
     ini.WriteString(kCom, QStringLiteral("EGNR"), QLatin1Char('$') + Text::ByteToHex(init.OwnAddress));
     ini.WriteInteger(kCom, QStringLiteral("Protokoll"), settings.Protocol);
     ini.WriteBool(kCom, QStringLiteral("Handshake"), settings.Handshake);
+    ini.WriteInteger(kCom, QStringLiteral("Wiederholungen"), settings.Retries);
 
     ini.WriteString(kModem, kLastManual, settings.ModemToSave.LastManualNumber);
     ini.WriteString(kModem, QStringLiteral("Ini2400"), settings.ModemToSave.Ini2400);

@@ -14,6 +14,9 @@ constexpr int DefaultProtocol = 4;
 constexpr int MinProtocol = 1;
 constexpr int MaxProtocol = 7;
 constexpr int OrderNumberCount = 100;
+// How often an exchange that failed on a noisy line is sent again before its chain fails.
+constexpr int DefaultRetries = 2;
+constexpr int MaxRetries = 10;
 } // namespace Settings
 
 // The settings object: link and start-up options. Created and freed by the main window.
@@ -65,6 +68,7 @@ struct ProgramSettings {
     QString Zeile2;
     int Protocol;       // "Protokoll", 1..7
     bool Handshake;     // echo answer bytes
+    int Retries;        // "Wiederholungen": repetitions of an exchange that failed on the line
     ModemStrings Modem; // in use
     ModemStrings ModemToSave;
     // Lines "code=name,suffix", e.g. "deu=Deutsch,-DE".

@@ -180,6 +180,11 @@ QStringList buildStrings()
         {525, u"Nicht gespeichert"},
         {526, u"Geändert seit dem Laden"},
         {527, u"Schließen"},
+        // Printing and export (580..599).
+        {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
+        {581, u"Als PDF speichern"},
+        {582, u"PDF-Dateien (*.pdf)"},
+        {583, u"Es ist kein Drucker installiert. Die Liste als PDF-Datei speichern?"},
         // Conversion and device data (470..489).
         {470, u"Im Befehl %1 fehlt Feld %2 (%3)."},
         {471, u"Im Befehl %1 ist Feld %2 (%3) ungültig: %4"},
@@ -200,6 +205,22 @@ QStringList buildStrings()
         // Value editors.
         {490, u"Der Wert liegt außerhalb des gültigen Bereichs."},
         {491, u"Dieser Wert kann auf diesem Gerät nicht umgerechnet werden: das Gerät nennt keine Periodenbasis."},
+        // 450..469: repetitions of exchanges on noisy lines.
+        {450, u"Wiederholung %1 von %2: %3"},
+        {451, u"Keine Datenverbindung."},
+        // The serial line and the port choice.
+        {420, u"Die Verbindung ist abgebrochen (Adapter entfernt oder Gegenstelle beendet). Die Schnittstelle wurde geschlossen: "},
+        {421, u"Keine Berechtigung für die Schnittstelle "},
+        {422, u"Der Benutzer muss Mitglied der Gruppe \"dialout\" sein (danach neu anmelden)."},
+        {423, u"Die Schnittstelle wird von einem anderen Programm benutzt: "},
+        {424, u"Prozess "},
+        {425, u"Schnittstelle nicht vorhanden: "},
+        {426, u"nicht geöffnet"},
+        {427, u"Während einer Übertragung kann die Schnittstelle nicht gewechselt werden."},
+        {428, u"Während einer Übertragung kann das Protokoll nicht gewechselt werden."},
+        {429, u"Abbruch"},
+        {430, u"Protokollsuche abgebrochen"},
+        {431, u"Protokoll suchen"},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -9,7 +9,7 @@ void FakeLinkPort::send(quint8 b)
 
 bool FakeLinkPort::write(const quint8 *data, int count, int)
 {
-    if (!m_open)
+    if (!m_open || m_device->gone)
         return false;
     QMutexLocker lock(&m_mutex);
     const int call = m_writeCalls++;
@@ -85,7 +85,7 @@ void FakeLinkPort::deviceReceives(quint8 b)
 
 LinkPort::ReadResult FakeLinkPort::readByte(quint8 *byte, int timeoutMs)
 {
-    if (!m_open)
+    if (!m_open || m_device->gone)
         return ReadFailed;
     QMutexLocker lock(&m_mutex);
     if (m_failNextRead) {

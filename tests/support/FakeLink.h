@@ -2,10 +2,30 @@
 #include "link/LinkPort.h"
 #include <QMutex>
 #include <QWaitCondition>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
+
+// A flag set by the test while the worker reads it; copyable so a device can be reset.
+struct SharedFlag
+{
+    std::atomic<bool> value{false};
+    SharedFlag() = default;
+    SharedFlag(const SharedFlag &other) : value(other.value.load()) {}
+    SharedFlag &operator=(const SharedFlag &other)
+    {
+        value = other.value.load();
+        return *this;
+    }
+    SharedFlag &operator=(bool on)
+    {
+        value = on;
+        return *this;
+    }
+    operator bool() const { return value; }
+};
 
 // A line whose far end is a small scripted device: it echoes the slave address,
 // collects the request, and answers with whatever `answer` builds (telegram bytes 1..L;
@@ -23,6 +43,7 @@ struct FakeDevice
     bool handshake = false;      // expects the PC to echo bytes 2..L
     int failWriteCall = -1;      // this write call (0-based, counted from opening) fails
     int failReadAfterWrite = -1; // the first read after this write call fails
+    SharedFlag gone; // the line is dead (adapter pulled): nothing opens, reads and writes fail
 };
 
 class FakeLinkPort : public LinkPort
@@ -31,7 +52,16 @@ public:
     explicit FakeLinkPort(std::shared_ptr<FakeDevice> device) : m_device(std::move(device)) {}
 
     QString name() const override { return QStringLiteral("FAKE"); }
-    bool open(int, QString *) override { return m_open = true; }
+    bool open(int, QString *reason) override
+    {
+        if (m_device->gone) {
+            if (reason)
+                *reason = QStringLiteral("FAKE: gone");
+            return m_open = false;
+        }
+        return m_open = true;
+    }
+    bool lineLost() const override { return m_device->gone; }
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
     bool write(const quint8 *data, int count, int) override;

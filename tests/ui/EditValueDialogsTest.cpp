@@ -276,7 +276,7 @@ TEST(EditValueDialogs, FaultCodingLayoutsAndFlags)
         auto *dlg = qobject_cast<TWerteAendernFehler *>(w);
         ASSERT_NE(dlg, nullptr);
         EXPECT_TRUE(dlg->ComboBox(1)->isHidden());
-        EXPECT_EQ(QApplication::focusWidget(), dlg->ComboBox(2));
+        EXPECT_EQ(dlg->focusWidget(), dlg->ComboBox(2));
         dlg->ComboBox(4)->setCurrentIndex(0);
         dlg->CancelButton()->click();
     });

@@ -1,9 +1,11 @@
 // The main window offscreen: menu tree, status bar, file glue, reading the simulated device,
 // the access level unlocking the service entries.
 #include "support/ScriptedPrompter.h"
+#include "SimDevice.h"
 #include "SimPort.h"
 #include "device/DeviceReader.h"
 #include "link/Protocol.h"
+#include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
 #include "params/GridModel.h"
 #include "params/ui/ParamGrid.h"
@@ -24,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTableView>
@@ -138,7 +141,7 @@ TEST_F(FormMainUi, MenuTreeAtStart)
 TEST_F(FormMainUi, LaterFunctionsSayTheyAreNotAvailable)
 {
     create();
-    for (const char *name : {"Menu411", "Menu53", "Menu516", "Menu421"}) {
+    for (const char *name : {"Menu451", "Menu53", "Menu516"}) {
         prompter.Clear();
         item(name)->trigger();
         ASSERT_EQ(prompter.Infos.size(), 1) << name;
@@ -180,9 +183,10 @@ TEST_F(FormMainUi, Timer1ShowsPortAndBaud)
 {
     writeSettings("[Com]\r\nPort=/dev/ttyUSB3\r\nBaud=19200\r\n");
     create();
-    EXPECT_EQ(form->StatusPanelText(1), QStringLiteral("/dev/ttyUSB3,19200"));
+    // The port is not there: the panel adds that it is not open once the thread has tried.
+    EXPECT_TRUE(form->StatusPanelText(1).startsWith(QStringLiteral("/dev/ttyUSB3,19200")));
     form->Controller().Init.BaudText = QStringLiteral("2400");
-    QTRY_COMPARE_WITH_TIMEOUT(form->StatusPanelText(1), QStringLiteral("/dev/ttyUSB3,2400"), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(form->StatusPanelText(1).startsWith(QStringLiteral("/dev/ttyUSB3,2400")), 1000);
 }
 
 TEST_F(FormMainUi, ProgressPanelFollowsTheController)
@@ -274,7 +278,7 @@ TEST_F(FormMainUi, ShellMessagesAndQtsOwnTextsFollowTheLanguage)
         QCoreApplication::sendPostedEvents(); // the windows hear of Qt's new language by event
         prompter.Clear();
         item("Menu61")->trigger();
-        item("Menu411")->trigger();
+        item("Menu451")->trigger();
         prompter.Answers = {false};
         EXPECT_FALSE(form->SettingsWindow()->UseFolder(fresh));
         ASSERT_EQ(prompter.Warnings.size(), 1) << l.index;
@@ -377,6 +381,89 @@ TEST_F(FormMainUi, ClosingWritesTheSettingsOnlyWithAutosave)
     EXPECT_FALSE(form->Controller().ParamsLoaded); // parameters closed first
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().contains("Baud=57600"));
+}
+
+// A saved port that is not there: no box at the start, the status bar says so.
+TEST_F(FormMainUi, MissingSavedPortIsToldInTheStatusBarNotInABox)
+{
+    writeSettings("[Ini]\r\nAUTOSAVE=0\r\nSPLASH=0\r\n[Com]\r\nPort=/dev/mirelo-no-such-port\r\nBaud=9600\r\n");
+    create();
+    form->CreateWindows();
+    TTeleThread *thread = form->Controller().Thread();
+    ASSERT_NE(thread, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(thread->OpenAttempts() > 0, 5000);
+    QTest::qWait(50);
+    EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
+    const QString missing = GetText(425) + QStringLiteral("/dev/mirelo-no-such-port");
+    QTRY_VERIFY_WITH_TIMEOUT(form->StatusPanelText(4).endsWith(missing), 1000);
+    const QString notOpen = QStringLiteral("/dev/mirelo-no-such-port,9600 (") + GetText(426) + QLatin1Char(')');
+    QTRY_COMPARE_WITH_TIMEOUT(form->StatusPanelText(1), notOpen, 1000);
+}
+
+// Changing the port or the protocol under a running chain would cut its exchange: refused
+// with a message, nothing changed.
+TEST_F(FormMainUi, PortAndProtocolChoicesWaitWhileAChainRuns)
+{
+    writeSettings("[Ini]\r\nAUTOSAVE=0\r\nSPLASH=0\r\n[Com]\r\nPort=SIM\r\nBaud=9600\r\nProtokoll=4\r\n");
+    RegisterSimPort();
+    SimPort::resetSharedDevice();
+    create();
+    form->CreateWindows();
+    TTeleThread *thread = form->Controller().Thread();
+    QTRY_VERIFY_WITH_TIMEOUT(thread->PortOpen(), 5000);
+    MainController &c = form->Controller();
+    c.LinkBusy = true;
+    const std::pair<const char *, int> cases[] = {{"Menu562", 428}, {"AcSelectCOM", 427}};
+    for (const auto &k : cases) {
+        SCOPED_TRACE(k.first);
+        const int attempts = thread->OpenAttempts();
+        item(k.first)->trigger();
+        ASSERT_FALSE(prompter.Warnings.isEmpty());
+        EXPECT_EQ(prompter.Warnings.last(), GetText(k.second));
+        QTest::qWait(100);
+        EXPECT_EQ(thread->OpenAttempts(), attempts);
+        EXPECT_EQ(c.Init.BaudText, QStringLiteral("9600"));
+        EXPECT_EQ(c.Init.PortName, QStringLiteral("SIM"));
+    }
+    c.LinkBusy = false;
+}
+
+// The protocol search names the protocol it tries and stops on Esc or its button.
+TEST_F(FormMainUi, ProtocolSearchShowsItsProtocolAndStopsOnEscOrAbbruch)
+{
+    writeSettings("[Ini]\r\nAUTOSAVE=0\r\nSPLASH=0\r\n[Com]\r\nPort=SIM\r\nBaud=9600\r\nProtokoll=4\r\n");
+    RegisterSimPort();
+    auto device = std::make_shared<SimDevice>();
+    device->setBaud(19200); // answers no probe
+    SimPort::resetSharedDevice(device);
+    create();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->CreateWindows();
+    TTeleThread *thread = form->Controller().Thread();
+    thread->SetReadTimeout(200);
+    QTRY_VERIFY_WITH_TIMEOUT(thread->PortOpen(), 5000);
+    for (const bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "Esc" : "Abbruch");
+        item("Menu55")->trigger();
+        ASSERT_TRUE(form->Search()->Running());
+        EXPECT_TRUE(form->ProgressPanel()->isVisible());
+        EXPECT_TRUE(form->ProgressCancel()->isVisible());
+        const QString label = form->ProgressLabel()->text();
+        EXPECT_TRUE(label.startsWith(GetText(431))) << label.toStdString();
+        EXPECT_EQ(form->StatusPanelText(4), GetText(103));
+        if (escape)
+            QTest::keyClick(form.get(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(form->ProgressCancel(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form->Search()->Running(), 2000);
+        EXPECT_FALSE(form->ProgressPanel()->isVisible());
+        EXPECT_EQ(form->StatusPanelText(4), GetText(430));
+        EXPECT_TRUE(form->Controller().PendingAction.isEmpty());
+        EXPECT_FALSE(form->Controller().LinkBusy);
+    }
+    EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
+    SimPort::resetSharedDevice();
 }
 
 TEST_F(FormMainUi, ReadingFromTheSimulatedDeviceAndServiceLevel)

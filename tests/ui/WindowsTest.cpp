@@ -25,6 +25,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -268,16 +269,33 @@ TEST(InterfaceWindowLifetime, DestructionEndsTheThreadAndForgetsIt)
     EXPECT_FALSE(main.Push(5, 0x0030, 4));
 }
 
-TEST(InterfaceWindowPort, AFailingPortIsReportedThroughThePrompter)
+// The saved port failing at the start, missing or unusable, gets no box: the status bar
+// names it and says why.
+TEST(InterfaceWindowPort, AFailingSavedPortIsToldInTheStatusBarNotInABox)
 {
-    ScriptedPrompter prompter;
-    MainController main(prompter);
-    main.Init.PortName = QStringLiteral("/nonexistent/ttyMirelo");
-    TFmLWL window(main, nullptr, &prompter);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window.Thread()->OpenAttempts() > 0; }, 5000));
-    EXPECT_FALSE(window.Thread()->PortOpen());
-    ASSERT_EQ(prompter.Errors.size(), 1);
-    EXPECT_TRUE(prompter.Errors[0].contains(QStringLiteral("ttyMirelo"))) << prompter.Errors[0].toStdString();
+    QTemporaryDir dir;
+    const QString notATerminal = dir.path() + QStringLiteral("/ttyMireloFile");
+    QFile file(notATerminal);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    for (const QString &port : {notATerminal, QStringLiteral("/nonexistent/ttyMirelo")}) {
+        SCOPED_TRACE(port.toStdString());
+        ScriptedPrompter prompter;
+        MainController main(prompter);
+        QStringList status;
+        QObject::connect(&main, &MainController::StatusText, [&](int panel, const QString &text) {
+            if (panel == 4)
+                status << text;
+        });
+        main.Init.PortName = port;
+        TFmLWL window(main, nullptr, &prompter);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !status.isEmpty(); }, 5000));
+        EXPECT_FALSE(window.Thread()->PortOpen());
+        EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(status.last().contains(port)) << status.last().toStdString();
+        EXPECT_FALSE(status.last().contains(QLatin1Char('\r')));
+        EXPECT_EQ(window.Thread()->PortProblem().replace(QLatin1Char('\r'), QLatin1Char(' ')), status.last());
+    }
 }
 
 // ---- access dialog ---------------------------------------------------------------------
@@ -427,7 +445,13 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndSavesThemRoundTrip)
     main.Init.AutoSave = true;
     main.Init.ParamFolder = dir.filePath(QStringLiteral("sollwerte"));
     main.Init.PortName = QStringLiteral("/dev/ttyUSB3");
+    main.Settings.Retries = 3;
     dialog.show();
+    auto *retries = dialog.findChild<QSpinBox *>(QStringLiteral("SE_Wiederholungen"));
+    ASSERT_TRUE(retries);
+    EXPECT_EQ(retries->value(), 3);
+    EXPECT_EQ(retries->maximum(), Settings::MaxRetries);
+    EXPECT_EQ(retries->minimum(), 0);
     EXPECT_TRUE(Box("CB_Splash")->isChecked());
     EXPECT_FALSE(Box("CB_Ident")->isChecked());
     EXPECT_TRUE(Box("CB_AutoSave")->isChecked());
@@ -437,6 +461,7 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndSavesThemRoundTrip)
     Toggle("CB_Ident");
     Toggle("CB_AutoSave");
     Folder()->setText(dir.filePath(QStringLiteral("andere")));
+    retries->setValue(0);
     QTest::mouseClick(Button("Btn_Speichern"), Qt::LeftButton);
     EXPECT_TRUE(dialog.isVisible()) << "Speichern keeps the dialog open";
     EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
@@ -449,6 +474,7 @@ TEST_F(SettingsDialogTest, ShowsTheSettingsAndSavesThemRoundTrip)
     EXPECT_TRUE(init.Ident);
     EXPECT_FALSE(init.AutoSave);
     EXPECT_EQ(init.ParamFolder, dir.filePath(QStringLiteral("andere")));
+    EXPECT_EQ(settings.Retries, 0);
     EXPECT_EQ(init.PortName, QStringLiteral("/dev/ttyUSB3")) << "the other settings are written too";
     dialog.hide();
 

@@ -1,6 +1,7 @@
 #include "link/ui/FormLWL.h"
 #include "link/TeleThread.h"
 #include "shell/MainController.h"
+#include "shell/Texts.h"
 #include "shell/ui/GuiPrompter.h"
 #include <QTextOption>
 #include <QAction>
@@ -89,8 +90,8 @@ TFmLWL::TFmLWL(MainController &main, QWidget *parent, Prompter *prompter)
 
     connect(&m_main, &MainController::LogLine, this, &TFmLWL::AddLog);
 
-    for (const QString &line : TTeleThread::ListPorts(true))
-        m_ports->addItem(line);
+    for (const PortChoice &choice : ListPortChoices())
+        m_ports->addItem(choice.Label());
 
     m_thread = std::make_unique<TTeleThread>();
     m_thread->SetPrompter(m_prompter);
@@ -103,7 +104,16 @@ TFmLWL::TFmLWL(MainController &main, QWidget *parent, Prompter *prompter)
     m_thread->OnDone = [this](quint8 result) { emit Done(result); };
     m_main.SetThread(m_thread.get());
     SetHandshake(m_main.Settings.Handshake);
-    m_thread->SetPort(m_main.Init.PortName, m_main.Init.BaudText);
+    // Why the line is not usable goes to the status bar, where it stays in view.
+    m_thread->OnPortProblem = [this](const QString &problem) {
+        QString text = problem;
+        text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        QMetaObject::invokeMethod(this, [this, text] { emit m_main.StatusText(4, text); }, Qt::QueuedConnection);
+    };
+    // The saved port failing at the start (the default first serial port on a machine
+    // without one, an adapter not plugged in) is no error worth a box at every start: the
+    // status bar says why, and the first request or choosing the port tries it again.
+    m_thread->SetPort(m_main.Init.PortName, m_main.Init.BaudText, false);
 }
 
 TFmLWL::~TFmLWL()

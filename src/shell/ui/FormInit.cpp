@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 TFmInit::TFmInit(MainController &main, QWidget *parent) : QDialog(parent), m_main(main)
@@ -36,6 +37,13 @@ TFmInit::TFmInit(MainController &main, QWidget *parent) : QDialog(parent), m_mai
     m_browse->setObjectName(QStringLiteral("Btn_Sollwertpfad"));
     m_browse->setFixedWidth(m_browse->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
 
+    m_retriesLabel = new QLabel(QStringLiteral("Wiederholungen"), this);
+    m_retriesLabel->setObjectName(QStringLiteral("LB_Wiederholungen"));
+    m_retries = new QSpinBox(this);
+    m_retries->setObjectName(QStringLiteral("SE_Wiederholungen"));
+    m_retries->setRange(0, Settings::MaxRetries);
+    m_retriesLabel->setBuddy(m_retries);
+
     m_close = new QPushButton(QStringLiteral("Schließen"), this);
     m_close->setObjectName(QStringLiteral("Btn_Schliessen"));
     m_close->setDefault(true);
@@ -52,6 +60,10 @@ TFmInit::TFmInit(MainController &main, QWidget *parent) : QDialog(parent), m_mai
     auto *folderRow = new QHBoxLayout;
     folderRow->addWidget(m_folder, 1);
     folderRow->addWidget(m_browse);
+    auto *retriesRow = new QHBoxLayout;
+    retriesRow->addWidget(m_retriesLabel);
+    retriesRow->addWidget(m_retries);
+    retriesRow->addStretch(1);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_save);
@@ -65,6 +77,7 @@ TFmInit::TFmInit(MainController &main, QWidget *parent) : QDialog(parent), m_mai
     layout->addWidget(m_folderLabel);
     layout->addLayout(folderRow);
     layout->addSpacing(8);
+    layout->addLayout(retriesRow);
     layout->addStretch(1);
     layout->addLayout(buttons);
 }
@@ -76,6 +89,7 @@ void TFmInit::LoadFromSettings()
     m_ident->setChecked(init.Ident);
     m_autoSave->setChecked(init.AutoSave);
     m_folder->setText(QDir::toNativeSeparators(init.ParamFolder));
+    m_retries->setValue(m_main.Settings.Retries);
 }
 
 void TFmInit::StoreToSettings()
@@ -85,6 +99,7 @@ void TFmInit::StoreToSettings()
     init.Ident = m_ident->isChecked();
     init.AutoSave = m_autoSave->isChecked();
     init.ParamFolder = m_folder->text().trimmed();
+    m_main.Settings.Retries = m_retries->value();
 }
 
 bool TFmInit::Save()

@@ -7,6 +7,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 // The settings dialog "Einstellungen": start-up options and the folder of parameter files.
 class TFmInit : public QDialog
@@ -38,6 +39,8 @@ private:
     QLabel *m_folderLabel = nullptr;
     QLineEdit *m_folder = nullptr;
     QPushButton *m_browse = nullptr;
+    QLabel *m_retriesLabel = nullptr;
+    QSpinBox *m_retries = nullptr;
     QPushButton *m_close = nullptr;
     QPushButton *m_save = nullptr;
 };

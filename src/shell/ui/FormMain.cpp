@@ -28,6 +28,7 @@
 #include "shell/ui/AboutBox.h"
 #include "shell/ui/FormInit.h"
 #include "shell/ui/GuiPrompter.h"
+#include "monitor/ui/PrintOutput.h"
 #include "shell/ui/TranslateWidgets.h"
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,6 +42,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -154,10 +156,24 @@ TFormMain::TFormMain(Prompter *prompter, QWidget *parent) : QMainWindow(parent)
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(200);
-    connect(m_timer1, &QTimer::timeout, this,
-            [this] { SetStatus(1, m_main->Init.PortName + QLatin1Char(',') + m_main->Init.BaudText); });
+    auto showPort = [this] {
+        QString text = m_main->Init.PortName + QLatin1Char(',') + m_main->Init.BaudText;
+        const TTeleThread *t = m_main->Thread();
+        const QString problem = t && !t->PortOpen() ? t->PortProblem() : QString();
+        if (!problem.isEmpty())
+            text += QStringLiteral(" (") + GetText(426) + QLatin1Char(')');
+        m_panels[1]->setToolTip(problem);
+        SetStatus(1, text);
+    };
+    connect(m_timer1, &QTimer::timeout, this, showPort);
     m_timer1->start();
-    SetStatus(1, m_main->Init.PortName + QLatin1Char(',') + m_main->Init.BaudText);
+    showPort();
+
+    // Esc stops a protocol search, as its "Abbruch" button does.
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    escape->setObjectName(QStringLiteral("SC_Abbruch"));
+    connect(escape, &QShortcut::activated, this, [this] { m_search->Cancel(); });
+    connect(m_progressCancel, &QPushButton::clicked, this, [this] { m_search->Cancel(); });
 
     UpdateMenus();
 }
@@ -259,11 +275,11 @@ void TFormMain::BuildMenu()
     QMenu *aus = AddMenu(nullptr, QStringLiteral("Menu4"), QStringLiteral("&Datenausgabe"));
     m_entries[DatenausgabeMenu] = aus->menuAction();
     QMenu *liste = AddMenu(aus, QStringLiteral("Menu41"), QStringLiteral("&Parameterliste"));
-    AddLater(liste, QStringLiteral("Menu411"), QStringLiteral("Ausgabe zum &Drucker"));
-    AddLater(liste, QStringLiteral("Menu412"), QStringLiteral("&Speichern in Datei (.TXT)"));
+    AddItem(liste, QStringLiteral("Menu411"), QStringLiteral("Ausgabe zum &Drucker"), &TFormMain::PrintParameterList);
+    AddItem(liste, QStringLiteral("Menu412"), QStringLiteral("&Speichern in Datei (.TXT)"), &TFormMain::SaveParameterList);
     QMenu *ans = AddMenu(aus, QStringLiteral("Menu42"), QStringLiteral("&Anschluss"));
-    AddLater(ans, QStringLiteral("Menu421"), QStringLiteral("Ausgabe zum &Drucker"));
-    AddLater(ans, QStringLiteral("Menu422"), QStringLiteral("&Speichern in Datei"));
+    AddItem(ans, QStringLiteral("Menu421"), QStringLiteral("Ausgabe zum &Drucker"), &TFormMain::PrintConnectionList);
+    AddItem(ans, QStringLiteral("Menu422"), QStringLiteral("&Speichern in Datei"), &TFormMain::SaveConnectionList);
     aus->addSeparator();
     QAction *save = AddItem(aus, QStringLiteral("Menu43"), QStringLiteral("Para&meter speichern"),
                             &TFormMain::SaveFileClicked);
@@ -276,7 +292,7 @@ void TFormMain::BuildMenu()
     // Offered once an actual-value page has been shown.
     istDruck->menuAction()->setVisible(false);
     istDruck->menuAction()->setEnabled(false);
-    AddLater(aus, QStringLiteral("Alarme_speichern"), QStringLiteral("Alarme speichern (.txt)"));
+    AddItem(aus, QStringLiteral("Alarme_speichern"), QStringLiteral("Alarme speichern (.txt)"), &TFormMain::SaveAlarmList);
 
     QMenu *opt = AddMenu(nullptr, QStringLiteral("Menu5"), QStringLiteral("&Optionen"));
     AddItem(opt, QStringLiteral("AcSelectCOM"), QStringLiteral("COM Port"), &TFormMain::SelectCom);
@@ -457,8 +473,12 @@ void TFormMain::BuildClientArea()
     m_progressBar = new QProgressBar(m_progressPanel);
     m_progressBar->setObjectName(QStringLiteral("ProgressBar2"));
     m_progressBar->setTextVisible(false);
+    m_progressCancel = new QPushButton(GetText(429), m_progressPanel);
+    m_progressCancel->setObjectName(QStringLiteral("Btn_Abbruch"));
+    m_progressCancel->hide();
     box->addWidget(m_progressLabel);
     box->addWidget(m_progressBar);
+    box->addWidget(m_progressCancel, 0, Qt::AlignHCenter);
     m_progressPanel->resize(kProgressWidth, kProgressHeight);
     m_progressPanel->hide();
 }
@@ -490,6 +510,11 @@ void TFormMain::ShowProgress(const QString &label, int minimum, int maximum, int
     m_progressLabel->setText(label);
     m_progressBar->setRange(minimum, maximum);
     m_progressBar->setValue(position);
+    // Only the protocol search can be stopped halfway.
+    const bool cancellable = m_search && m_search->Running();
+    m_progressCancel->setText(GetText(429));
+    m_progressCancel->setVisible(cancellable);
+    m_progressPanel->resize(kProgressWidth, kProgressHeight + (cancellable ? 34 : 0));
     LayoutClient();
     m_progressPanel->show();
     m_progressPanel->raise();
@@ -780,6 +805,20 @@ bool TFormMain::LoadFromPath(const QString &path)
     return true;
 }
 
+void TFormMain::Output(int kind, bool toFile)
+{
+    if (!m_print)
+        m_print = std::make_unique<TPrintOutput>(this, *m_main, *m_prompter, *m_dialogs);
+    if (m_print->Run(Print::Kind(kind), toFile ? Print::Target::File : Print::Target::Printer) && toFile)
+        SetStatus(4, GetText(512) + QLatin1Char(' ') + QDir::toNativeSeparators(m_print->LastFile()));
+}
+
+void TFormMain::PrintParameterList() { Output(int(Print::Kind::Parameters), false); }
+void TFormMain::SaveParameterList() { Output(int(Print::Kind::Parameters), true); }
+void TFormMain::PrintConnectionList() { Output(int(Print::Kind::Connections), false); }
+void TFormMain::SaveConnectionList() { Output(int(Print::Kind::Connections), true); }
+void TFormMain::SaveAlarmList() { Output(int(Print::Kind::Alarms), true); }
+
 void TFormMain::SaveFileClicked()
 {
     SaveFileWithDialog();
@@ -852,21 +891,33 @@ void TFormMain::OpenManual(const QString &base)
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
+bool TFormMain::RefuseWhileBusy(int textIndex)
+{
+    if (!m_main->LinkBusy && !m_search->Running())
+        return false;
+    m_prompter->warning(GetText(textIndex));
+    return true;
+}
+
 void TFormMain::SelectCom()
 {
-    if (!m_main->ConfirmDiscard())
+    if (RefuseWhileBusy(427) || !m_main->ConfirmDiscard())
         return;
     m_main->CloseParameters();
-    QStringList ports = TTeleThread::ListPorts(true);
-    ports.sort();
+    const QVector<PortChoice> choices = ListPortChoices();
+    QStringList labels;
     int index = 0;
-    for (int i = 0; i < ports.size(); ++i)
-        if (ports[i].section(QLatin1Char('='), 0, 0) == m_main->Init.PortName)
+    const QString current = SystemPortName(m_main->Init.PortName);
+    for (int i = 0; i < choices.size(); ++i) {
+        labels << choices[i].Label();
+        if (choices[i].Name == m_main->Init.PortName || choices[i].Name == current)
             index = i;
-    if (!m_dialogs->AskComboBox(ApplicationTitle(), GetText(322), ports, index) || index < 0 ||
-        index >= ports.size())
+    }
+    if (!m_dialogs->AskComboBox(ApplicationTitle(), GetText(322), labels, index) || index < 0 ||
+        index >= choices.size())
         return;
-    const QString port = ports[index].section(QLatin1Char('='), 0, 0);
+    // The name as chosen is kept, a stable by-id name included.
+    const QString port = choices[index].Name;
     if (TTeleThread *t = m_main->Thread())
         t->SetPort(port, m_main->Init.BaudText);
     m_main->Init.ChoosePort(port);
@@ -890,13 +941,15 @@ void TFormMain::SlaveAddress()
 
 void TFormMain::SearchProtocol()
 {
-    if (m_main->LinkBusy)
+    if (m_main->LinkBusy || m_search->Running())
         return;
     m_search->Start();
 }
 
 void TFormMain::ChooseProtocol(int entry)
 {
+    if (RefuseWhileBusy(428))
+        return;
     ProtocolSearch::ChooseProtocol(*m_main, entry);
 }
 

@@ -13,6 +13,7 @@ class GuiEditDialogs;
 class ParameterSender;
 class TFormChanges;
 class TNachrichten;
+class TPrintOutput;
 class TValuesView;
 class ValuePoller;
 class MainController;
@@ -103,6 +104,8 @@ public:
     // screen has room, else below it, else where it leaves the main menu bar free.
     static QPoint InterfaceWindowPlace(const QRect &mainFrame, const QSize &size, const QRect &screen);
 
+    QPushButton *ProgressCancel() const { return m_progressCancel; }
+    ProtocolSearch *Search() const { return m_search; }
     // The windows the language choice translates, in the order of the language list.
     QList<QObject *> TranslatedWindows() const;
 
@@ -136,6 +139,13 @@ private:
     void ShowDeviceInfo();
     void FertigungnummerClicked();
     void SaveFileClicked();
+    // "&Datenausgabe": kind is a Print::Kind.
+    void Output(int kind, bool toFile);
+    void PrintParameterList();
+    void SaveParameterList();
+    void PrintConnectionList();
+    void SaveConnectionList();
+    void SaveAlarmList();
     QRect availableArea() const;
     // The open or save dialog in the folder of this session; empty when cancelled.
     QString AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed);
@@ -151,6 +161,8 @@ private:
     void SlaveAddress();
     void SearchProtocol();
     void ChooseProtocol(int entry);
+    // Whether a chain runs on the line; tells the user so when a change must wait.
+    bool RefuseWhileBusy(int textIndex);
     void ChooseLanguage();
     void ParamFolder();
     void ProgramOptions();
@@ -176,6 +188,7 @@ private:
     ValuePoller *m_poller = nullptr;
     TValuesView *m_valuesView = nullptr;
     QPointer<TNachrichten> m_info;
+    std::unique_ptr<TPrintOutput> m_print;
 
     QHash<int, QAction *> m_entries; // MenuEntry::Id -> item
     QLabel *m_panels[5] = {};
@@ -192,6 +205,7 @@ private:
     QFrame *m_progressPanel = nullptr;
     QLabel *m_progressLabel = nullptr;
     QProgressBar *m_progressBar = nullptr;
+    QPushButton *m_progressCancel = nullptr; // "Abbruch" of the protocol search
 
     QPointer<TFmLWL> m_lwl;
     QPointer<TFormIdentNummer> m_ident;

@@ -50,6 +50,17 @@ struct ChainRig
         return d;
     }
 
+    // 2 % of the telegrams disturbed, spread over the simulator's kinds of line disturbance.
+    // A refusal is the device's own answer, not noise, and is not among them.
+    static bool AddLineNoise(SimDevice &d)
+    {
+        bool ok = true;
+        for (const char *kind : {"noecho", "badecho", "silence", "wrongaddr", "truncate", "nosum", "badsum", "short",
+                                 "garbage"})
+            ok = d.addFault(QStringLiteral("%1:0.0022").arg(QLatin1String(kind))) && ok;
+        return ok;
+    }
+
     static QByteArray Sample(const QString &name)
     {
         QFile f(QStringLiteral(MIRELO_SOURCE_DATA_DIR "/samples/") + name);

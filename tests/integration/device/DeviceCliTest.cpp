@@ -87,12 +87,70 @@ TEST(DeviceCli, BadInputIsRefusedBeforeTheDeviceIsAsked)
         {QStringLiteral("read"), QStringLiteral("-o"), dir.path(), QStringLiteral("extra")},
         {QStringLiteral("read"), QStringLiteral("-o"), dir.path(), QStringLiteral("--timeout"), QStringLiteral("x")},
         {QStringLiteral("search"), QStringLiteral("--pause"), QStringLiteral("-5")},
+        {QStringLiteral("--retries"), QStringLiteral("11"), QStringLiteral("read"), QStringLiteral("-o"), dir.path()},
+        {QStringLiteral("--retries"), QStringLiteral("-1"), QStringLiteral("read"), QStringLiteral("-o"), dir.path()},
+        {QStringLiteral("--retries"), QStringLiteral("zwei"), QStringLiteral("read"), QStringLiteral("-o"), dir.path()},
+        {QStringLiteral("read"), QStringLiteral("-o"), dir.path(), QStringLiteral("--retries")},
     };
     for (const QStringList &args : bad) {
         const CliRun r = Cli(args);
         EXPECT_EQ(r.code, 2) << args.join(QLatin1Char(' ')).toStdString() << "\n" << Show(r);
     }
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST(DeviceCli, ReadSearchesTheProtocolOnlyWhenNoneIsGiven)
+{
+    SimPty sim({QStringLiteral("--slave"), QStringLiteral("0x70")}); // reached by protocol 3 only
+    ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("set"));
+    const QStringList common = {QStringLiteral("--port"), sim.linkPath(), QStringLiteral("--retries"),
+                                QStringLiteral("0"), QStringLiteral("read"), QStringLiteral("--timeout"),
+                                QStringLiteral("20"), QStringLiteral("-o"), target};
+    // A protocol given is kept, and no search is promised.
+    CliRun r = Cli(QStringList{QStringLiteral("--protocol"), QStringLiteral("4")} + common);
+    EXPECT_EQ(r.code, 1) << Show(r);
+    EXPECT_FALSE(r.err.contains(QStringLiteral("Protokoll wird gesucht"))) << Show(r);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Keine Datenverbindung."))) << Show(r);
+    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".202")));
+    // Without one, the search the message announces runs, and the read is made at what it found.
+    r = Cli(common);
+    ASSERT_EQ(r.code, 0) << Show(r);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Protokoll wird gesucht"))) << Show(r);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("ZEV GNr $70"))) << Show(r);
+    EXPECT_EQ(Contents(target + QStringLiteral(".202")), Contents(kSamples + QStringLiteral("demo.202")));
+}
+
+TEST(DeviceCli, ExplicitAddressesWinAndProtocolOneAsksTheDevice)
+{
+    struct Case
+    {
+        const char *name;
+        QStringList sim;
+        QStringList options;
+    };
+    const Case cases[] = {
+        {"--slave over protocol 3", {QStringLiteral("--slave"), QStringLiteral("0x33")},
+         {QStringLiteral("--protocol"), QStringLiteral("3"), QStringLiteral("--slave"), QStringLiteral("0x33")}},
+        // Behind a coupler: ident and read both reach the controller, not the coupler at FE.
+        {"protocol 1", {QStringLiteral("--coupler"), QStringLiteral("PELK")}, {QStringLiteral("--protocol"), QStringLiteral("1")}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        SimPty sim(c.sim);
+        ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
+        const QStringList link = QStringList{QStringLiteral("--port"), sim.linkPath()} + c.options;
+        CliRun r = Cli(link + QStringList{QStringLiteral("ident")});
+        ASSERT_EQ(r.code, 0) << Show(r);
+        EXPECT_TRUE(r.out.startsWith(QStringLiteral("0030: 5A 32 30 32 20 50 41 30 30 34"))) << Show(r); // "Z202 PA004"
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("set"));
+        r = Cli(link + QStringList{QStringLiteral("read"), QStringLiteral("--timeout"), QStringLiteral("50"),
+                                   QStringLiteral("-o"), target});
+        ASSERT_EQ(r.code, 0) << Show(r);
+        EXPECT_EQ(Contents(target + QStringLiteral(".202")), Contents(kSamples + QStringLiteral("demo.202")));
+    }
 }
 
 TEST(DeviceCli, AnUnopenablePortIsALinkFailure)

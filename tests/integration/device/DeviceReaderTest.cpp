@@ -189,6 +189,7 @@ TEST(DeviceReader, IdentificationIsRepeatedOnceThenTheSearchStarts)
     rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
     rig.device->setSlaveAddress(0x10); // answers none of the addresses the program uses
     ASSERT_TRUE(rig.Start());
+    rig.main->Settings.Retries = 0; // the read's own single repetition
     int identRequests = 0;
     QObject::connect(rig.main.get(), &MainController::LogLine, [&](const QString &kind, const QString &) {
         if (kind == QLatin1String("DatenVKEnde") && rig.main->PendingAction == QLatin1String("SW1"))
@@ -209,7 +210,9 @@ TEST(DeviceReader, IdentificationIsRepeatedOnceThenTheSearchStarts)
     EXPECT_EQ(rig.main->Settings.Protocol, 5);
     EXPECT_EQ(rig.prompter.Infos.last(), GetText(71));
     EXPECT_FALSE(rig.main->ParamsLoaded);
-    EXPECT_TRUE(rig.progress.isEmpty());
+    // No block was read: the only progress shown is the search's own.
+    for (const QString &label : rig.progress)
+        EXPECT_TRUE(label.startsWith(GetText(431))) << label.toStdString();
 }
 
 TEST(DeviceReader, OverAModemAFailedIdentificationStartsNoSearch)
@@ -256,6 +259,103 @@ TEST(DeviceReader, AFailedBlockIsNotRepeatedAndLeavesTheImageAsItWas)
     // The search that followed found the device again.
     EXPECT_EQ(rig.searchFinished, 1);
     EXPECT_TRUE(rig.searchFound);
+}
+
+TEST(DeviceReader, ABlockFailingOnTheLineIsRepeatedAsOftenAsSetThenTheReadFails)
+{
+    struct Case
+    {
+        int retries;
+    } cases[] = {{0}, {1}, {3}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.retries);
+        ChainRig rig;
+        rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
+        int blockRequests = 0, identRequests = 0;
+        rig.device->addRequestHook([&](SimDevice &, const SimRequest &r, SimAnswer &a) {
+            // The first identification fails, its repetition is answered; block 0C00 always fails.
+            if (r.address == 0x0030 && r.count == 48) {
+                if (++identRequests > 1)
+                    return false;
+            } else if (r.address == 0x0C00) {
+                ++blockRequests;
+            } else {
+                return false;
+            }
+            a.code = 0x85; // an answer without data: the evaluation refuses it
+            return true;
+        });
+        ASSERT_TRUE(rig.Start());
+        rig.main->Settings.Retries = c.retries;
+        QStringList repeats;
+        QObject::connect(rig.main.get(), &MainController::ExchangeRepeated,
+                         [&](const QString &t) { repeats << t; });
+        rig.main->Data.Geraet.Image.fill(kOldFill);
+        const auto before = rig.main->Data.Geraet.Image;
+        rig.reader->ReadFromDevice();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.finished > 0; }));
+        EXPECT_FALSE(rig.finishedOk);
+        EXPECT_EQ(identRequests, 2);
+        EXPECT_EQ(blockRequests, c.retries + 1);
+        EXPECT_TRUE(rig.main->Data.Geraet.Image == before);
+        // Each repetition is logged; the user is warned once, when the chain fails.
+        const QString evaluation = TeleText(15);
+        QStringList expected;
+        if (c.retries > 0)
+            expected << GetText(450).arg(1).arg(c.retries).arg(evaluation);
+        for (int k = 1; k <= c.retries; ++k)
+            expected << GetText(450).arg(k).arg(c.retries).arg(evaluation);
+        EXPECT_EQ(repeats, expected);
+        const QStringList warnings = c.retries == 0 ? QStringList{evaluation, evaluation, GetText(72)}
+                                                    : QStringList{evaluation, GetText(72)};
+        EXPECT_EQ(rig.prompter.Warnings.mid(0, 3), warnings);
+        ASSERT_TRUE(rig.WaitUntil([&] { return !rig.search->Running(); }));
+    }
+}
+
+TEST(DeviceReader, OnANoisyLineRepetitionsCompleteEveryReadByteForByte)
+{
+    struct Case
+    {
+        int retries;
+        bool allComplete;
+    } cases[] = {{2, true}, {0, false}};
+    const QByteArray sample = ChainRig::Sample(QStringLiteral("demo.202"));
+    ASSERT_FALSE(sample.isEmpty());
+    constexpr int kReads = 3;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.retries);
+        ChainRig rig;
+        rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
+        ASSERT_TRUE(ChainRig::AddLineNoise(*rig.device));
+        rig.device->setSeed(11);
+        ASSERT_TRUE(rig.Start());
+        rig.main->Settings.Retries = c.retries;
+        int repeats = 0, completed = 0, wrongBytes = 0, touchedOnFailure = 0;
+        QObject::connect(rig.main.get(), &MainController::ExchangeRepeated, [&](const QString &) { ++repeats; });
+        for (int n = 0; n < kReads; ++n) {
+            rig.main->Data.Geraet.Image.fill(kOldFill);
+            const auto before = rig.main->Data.Geraet.Image;
+            ASSERT_TRUE(rig.Read());
+            if (!rig.finishedOk) {
+                touchedOnFailure += rig.main->Data.Geraet.Image == before ? 0 : 1;
+                continue;
+            }
+            ++completed;
+            const int length = rig.main->Data.State.PageCount * 256; // the image starts at 0800
+            for (int i = 0; i < length; ++i)
+                wrongBytes += rig.main->Data.Geraet.Image[size_t(i)] == quint8(sample[i]) ? 0 : 1;
+        }
+        EXPECT_EQ(wrongBytes, 0);
+        EXPECT_EQ(touchedOnFailure, 0);
+        if (c.allComplete) {
+            EXPECT_EQ(completed, kReads);
+            EXPECT_GT(repeats, 0) << "the line was meant to be noisy";
+        } else {
+            EXPECT_LT(completed, kReads) << "without repetitions the noise must break reads";
+            EXPECT_EQ(repeats, 0);
+        }
+    }
 }
 
 TEST(DeviceReader, AMissingDefinitionEndsTheReadBeforeAnyBlock)

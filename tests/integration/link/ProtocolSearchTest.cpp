@@ -4,6 +4,7 @@
 #include "link/Protocol.h"
 #include "shell/Texts.h"
 #include "support/SimPty.h"
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,6 +149,87 @@ TEST(ProtocolSearch, ChoosingAnEntryAppliesTheTable)
     EXPECT_FALSE(ProtocolSearch::ChooseProtocol(*rig.main, 0));
     EXPECT_FALSE(ProtocolSearch::ChooseProtocol(*rig.main, 8));
     EXPECT_EQ(rig.main->Settings.Protocol, stored);
+}
+
+// A cancel ends the search at once, whether a probe is on the line or the search waits
+// between two protocols; nothing stays pending and the next search runs normally.
+TEST(ProtocolSearch, CancelEndsTheSearchCleanlyAtOnce)
+{
+    struct Case
+    {
+        const char *name;
+        int pauseMs;
+        const char *cancelAfterLog;
+        int shownProtocol;
+    } const cases[] = {
+        {"probe on the line", 5, "ProtokollSuchen 2,1", 2},
+        {"between protocols", 5000, "ProtokollSuchen 1,2", 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ChainRig rig;
+        rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
+        rig.device->setBaud(19200); // never answers a probe
+        ASSERT_TRUE(rig.Start(QStringLiteral("SIM"), 100));
+        rig.search->SetPauseMs(c.pauseMs);
+        rig.search->Start();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.logD.contains(QLatin1String(c.cancelAfterLog)); }));
+        EXPECT_EQ(rig.progress.last(),
+                  GetText(431) + QStringLiteral(": ") + Protocol(c.shownProtocol)->Caption.trimmed())
+            << "the progress panel names the protocol tried";
+        QElapsedTimer t;
+        t.start();
+        rig.search->Cancel();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.searchFinished > 0; }, 5000));
+        EXPECT_LT(t.elapsed(), 1000);
+        EXPECT_FALSE(rig.searchFound);
+        EXPECT_FALSE(rig.search->Running());
+        EXPECT_TRUE(rig.main->PendingAction.isEmpty());
+        EXPECT_FALSE(rig.main->LinkBusy);
+        EXPECT_EQ(rig.thread->QueueCount(), 0);
+        EXPECT_EQ(rig.status4.last(), GetText(430));
+        EXPECT_GT(rig.progressHidden, 0);
+        EXPECT_TRUE(rig.prompter.All().isEmpty()) << rig.prompter.All().join(QLatin1Char('|')).toStdString();
+        rig.WaitUntil([] { return false; }, 300); // no late report or timer wakes the search
+        EXPECT_EQ(rig.searchFinished, 1);
+        EXPECT_FALSE(rig.search->Running());
+
+        rig.device->setBaud(9600);
+        rig.search->SetPauseMs(5);
+        rig.thread->SetReadTimeout(20);
+        rig.search->Start();
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.searchFinished > 1; }));
+        EXPECT_TRUE(rig.searchFound);
+        EXPECT_EQ(rig.searchProtocol, 4);
+    }
+}
+
+// A protocol or port chosen while a read runs on the line: the read ends through its
+// failure path instead of hanging with the busy flag set, and the next read works.
+TEST(ProtocolSearch, AChoiceDuringAReadEndsTheReadAndLeavesTheLinkUsable)
+{
+    const std::pair<const char *, std::function<void(ChainRig &)>> cases[] = {
+        {"protocol", [](ChainRig &rig) { ProtocolSearch::ChooseProtocol(*rig.main, 4); }},
+        {"port", [](ChainRig &rig) { rig.thread->SetPort(rig.main->Init.PortName, rig.main->Init.BaudText); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        ChainRig rig;
+        rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
+        ASSERT_TRUE(rig.Start());
+        rig.reader->ReadFromDevice();
+        // The first block of parameters is being read.
+        ASSERT_TRUE(
+            rig.WaitUntil([&] { return !rig.progress.isEmpty() && rig.progress.last().startsWith(GetText(67)); }));
+        c.second(rig);
+        ASSERT_TRUE(rig.WaitUntil([&] { return rig.finished > 0; }, 10000)) << "the read hangs";
+        ASSERT_TRUE(rig.WaitUntil([&] { return !rig.search->Running(); }));
+        EXPECT_FALSE(rig.main->LinkBusy);
+        EXPECT_TRUE(rig.main->PendingAction.isEmpty());
+        rig.prompter.Answers = {true, true, true};
+        EXPECT_TRUE(rig.Read()) << rig.prompter.All().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(rig.finishedOk) << rig.prompter.All().join(QLatin1Char('|')).toStdString();
+    }
 }
 
 TEST(ProtocolSearch, CouplerTextIsBuiltFromTheAnswerBytes)

@@ -7,6 +7,8 @@
 #include "support/SimPty.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -130,6 +132,31 @@ TEST(PtyLink, DeviceThatVanishesMidChainEndsEveryRequestInAReport)
         EXPECT_FALSE(r.Ok());
     }
     EXPECT_LT(t.elapsed(), 30000) << "no hang";
+}
+
+// An answer cut by a port change or a cancel: the device goes on sending the rest of it,
+// which must not be taken for the echo or answer of the next exchange.
+TEST(PtyLink, TheRestOfACutAnswerDoesNotSpoilTheNextExchange)
+{
+    const std::pair<const char *, std::function<void(TTeleThread &, const QString &)>> cases[] = {
+        {"port change", [](TTeleThread &t, const QString &port) { t.SetPort(port, QString()); }},
+        {"cancel", [](TTeleThread &t, const QString &) { t.Abort(); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        SimPty sim({QStringLiteral("--pace"), QStringLiteral("2400")}); // 64 bytes take about 0.3 s
+        ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
+        SyncLink link(PtySettings(sim));
+        ASSERT_TRUE(link.Open(nullptr));
+        QTimer::singleShot(60, [&] { c.second(link.Thread(), sim.linkPath()); });
+        QByteArray data;
+        const TeleReport cut = link.Read(0x0800, 64, &data);
+        EXPECT_EQ(cut.State(), 99);
+        for (int i = 0; i < 3; ++i) {
+            const TeleReport next = link.Read(0x0840 + 4 * i, 4, &data);
+            EXPECT_TRUE(next.Ok()) << i << ": " << SyncLink::FailureText(next).toStdString();
+        }
+    }
 }
 
 TEST(PtyLink, MissingPortIsNamedInTheMessage)

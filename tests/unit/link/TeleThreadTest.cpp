@@ -1,9 +1,11 @@
 #include "support/FakeLink.h"
 #include "link/TeleThread.h"
 #include "shell/Texts.h"
+#include "support/ScriptedPrompter.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
+#include <sys/resource.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -377,23 +379,63 @@ TEST_F(TeleThreadTest, FreeReceiveCollectsBytesWhileIdle)
     EXPECT_EQ(ReceivedText::Take(), QStringLiteral("OK\r"));
 }
 
-TEST_F(TeleThreadTest, SetPortAbandonsTheRunningExchangeWithoutReport)
+// A port change or a cancel ends a running exchange in a report (state 99), never silently,
+// and the link works afterwards.
+TEST_F(TeleThreadTest, PortChangeOrAbortEndsTheRunningExchangeInItsReport)
 {
-    device->answer = [](const std::vector<quint8> &) { return std::vector<quint8>{}; };
-    thread->SetReadTimeout(200);
-    ASSERT_TRUE(thread->Push(&requester, TeleDone, 0xAE, 0x37, 4, 0x800, 0, nullptr, 0));
-    QThread::msleep(50);
+    const std::pair<const char *, std::function<void()>> cases[] = {
+        {"SetPort", [this] { thread->SetPort(QStringLiteral("FAKE"), QString()); }},
+        {"Abort", [this] { thread->Abort(); }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.first);
+        device->answer = [](const std::vector<quint8> &) { return std::vector<quint8>{}; };
+        thread->SetReadTimeout(200);
+        ASSERT_TRUE(thread->Push(&requester, TeleDone, 0xAE, 0x37, 4, 0x800, 0, nullptr, 0));
+        QThread::msleep(50);
+        QElapsedTimer t;
+        t.start();
+        c.second();
+        TeleReport r;
+        ASSERT_TRUE(requester.Wait(&r, 3000));
+        EXPECT_LT(t.elapsed(), 1500) << "ends at once, not after the retries";
+        EXPECT_EQ(r.State(), 99);
+        EXPECT_EQ(r.Result(), 255);
+        device->answer = [](const std::vector<quint8> &req) { return Answer(req, {}); };
+        thread->SetReadTimeout(30);
+        EXPECT_TRUE(Run(4, 0x800, 0).Ok());
+        EXPECT_EQ(requester.Received(), 2);
+        requester.Reset();
+    }
+}
+
+// A request pushed from a report handler right after a port change runs on the reopened
+// port; so do requests queued before the change.
+TEST_F(TeleThreadTest, RequestsQueuedAroundAPortChangeRunOnTheReopenedPort)
+{
     const int attempts = thread->OpenAttempts();
-    thread->SetPort(QStringLiteral("FAKE"), QString());
+    int followUps = 0;
+    QObject::connect(&requester, &TeleRequester::Reported, [&](quint16, quint32, quint32) {
+        if (followUps++ == 0) {
+            thread->SetPort(QStringLiteral("FAKE"), QStringLiteral("2400"));
+            EXPECT_TRUE(thread->Push(&requester, TeleDone, 0xAE, 0x37, 4, 0x801, 0, nullptr, 0));
+            EXPECT_TRUE(thread->Push(&requester, TeleDone, 0xAE, 0x37, 4, 0x802, 0, nullptr, 0));
+        }
+    });
+    ASSERT_TRUE(thread->Push(&requester, TeleDone, 0xAE, 0x37, 4, 0x800, 0, nullptr, 0));
     QElapsedTimer t;
     t.start();
-    while (thread->OpenAttempts() == attempts && t.elapsed() < 3000)
+    while (requester.Received() < 3 && t.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    TeleReport r;
-    EXPECT_FALSE(requester.Wait(&r, 500));
-    // The link works again afterwards.
-    device->answer = [](const std::vector<quint8> &req) { return Answer(req, {}); };
-    EXPECT_TRUE(Run(4, 0x800, 0).Ok());
+    EXPECT_EQ(requester.Received(), 3);
+    EXPECT_EQ(thread->OpenAttempts(), attempts + 1);
+    EXPECT_EQ(thread->BaudText(), QStringLiteral("2400"));
+    // Both follow-ups reached the new port's far end, in order (8 bytes each on the wire).
+    const std::vector<quint8> w = port.load()->Written();
+    ASSERT_EQ(w.size(), 16u);
+    EXPECT_EQ(w[5], 0x01);
+    EXPECT_EQ(w[13], 0x02);
+    EXPECT_EQ(thread->QueueCount(), 0);
 }
 
 TEST_F(TeleThreadTest, ClosedPortFailsAtOnceInState11)
@@ -420,6 +462,60 @@ TEST_F(TeleThreadTest, ClosedPortFailsAtOnceInState11)
     const TeleReport r = Run(5, 0x30, 4);
     EXPECT_EQ(r.State(), 11);
     EXPECT_EQ(r.Result(), 255);
+}
+
+// The line dies (adapter pulled): the port closes, the user is told once naming the port,
+// the dead line costs no CPU, and the next request after the adapter is back reopens it.
+TEST_F(TeleThreadTest, LostLineIsClosedToldOnceIdlesAndReopensOnTheNextRequest)
+{
+    for (const bool duringExchange : {false, true}) {
+        SCOPED_TRACE(duringExchange ? "during an exchange" : "while idle");
+        ScriptedPrompter prompter;
+        thread->SetPrompter(&prompter);
+        if (duringExchange) {
+            device->answer = [this](const std::vector<quint8> &) {
+                device->gone = true;
+                return std::vector<quint8>{};
+            };
+            ASSERT_TRUE(thread->Push(&requester, TeleDone, 0xAE, 0x37, 5, 0x30, 4, nullptr, 0));
+            TeleReport r;
+            ASSERT_TRUE(requester.Wait(&r, 5000));
+            EXPECT_FALSE(r.Ok());
+        } else {
+            device->gone = true;
+        }
+        QElapsedTimer t;
+        t.start();
+        // While idle the worker tells the user; a running exchange leaves it to its report.
+        const qsizetype boxes = duringExchange ? 0 : 1;
+        while ((thread->PortOpen() || prompter.Errors.size() < boxes) && t.elapsed() < 3000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        EXPECT_FALSE(thread->PortOpen());
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        QThread::msleep(400); // only the worker runs meanwhile
+        getrusage(RUSAGE_SELF, &after);
+        const auto us = [](const rusage &u) {
+            return qint64(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000000 + u.ru_utime.tv_usec + u.ru_stime.tv_usec;
+        };
+        EXPECT_LT(us(after) - us(before), 4000) << "a dead line must cost below 1 % of a core";
+        ASSERT_EQ(prompter.Errors.size(), boxes);
+        EXPECT_TRUE(thread->PortProblem().startsWith(GetText(420))) << thread->PortProblem().toStdString();
+        EXPECT_TRUE(thread->PortProblem().endsWith(QLatin1String("FAKE")));
+        if (boxes)
+            EXPECT_EQ(thread->PortProblem(), prompter.Errors.first());
+
+        // Still gone: the request fails at once without another box.
+        EXPECT_EQ(Run(5, 0x30, 4).State(), 11);
+        device->gone = false;
+        device->answer = [](const std::vector<quint8> &req) { return Answer(req, {}); };
+        EXPECT_TRUE(Run(4, 0x800, 0).Ok());
+        EXPECT_TRUE(thread->PortOpen());
+        EXPECT_TRUE(thread->PortProblem().isEmpty());
+        EXPECT_EQ(prompter.Errors.size(), boxes);
+        thread->SetPrompter(nullptr);
+        requester.Reset();
+    }
 }
 
 TEST(TeleThreadStates, StateToTextIndexCoversTheTable)

@@ -156,6 +156,27 @@ TEST_F(EditTest, GenericCodesLimitsDecimalsAndRawValues)
     }
 }
 
+TEST_F(EditTest, CaptionIsTheParameterTextWithoutPrefixOrUnitColumn)
+{
+    struct CaptionRow
+    {
+        const char *text, *unit, *caption;
+    } rows[] = {
+        {"U/minNenndrehzahl", "U/min", "Nenndrehzahl"},
+        {"P12 - Nennspannung", "V", " Nennspannung"},
+        {"Wert ohne Einheit", "", "Wert ohne Einheit"},
+        {"Hz   Frequenz", "V", "Hz   Frequenz"}, // not its unit: the text stays whole
+    };
+    for (const CaptionRow &r : rows) {
+        SCOPED_TRACE(r.text);
+        Bench b;
+        b.dev.d->Params.AddFromLine(QStringLiteral("%1*0A00;3;0;100;%2").arg(QString::fromUtf8(r.text), QString::fromUtf8(r.unit)));
+        EXPECT_EQ(b.Edit(b.dev.d->Params.Count() - 1, {5}), EditResult::Written);
+        ASSERT_EQ(b.dialogs.Requests.size(), 1u);
+        EXPECT_EQ(b.Last().Caption, QString::fromUtf8(r.caption));
+    }
+}
+
 TEST_F(EditTest, GenericStartValueAndStandardHintComeFromTheDefinitionLine)
 {
     Bench b;

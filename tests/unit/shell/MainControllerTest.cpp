@@ -113,6 +113,27 @@ TEST_F(MainControllerTest, FailureWarnsContinuesAndClearsByTheTable)
     }
 }
 
+// A line lost in the middle of a chain is told once, naming the port, by the chain's
+// own failure report (the worker shows no box of its own then).
+TEST_F(MainControllerTest, ALineLostDuringAChainIsToldOnceWithItsPort)
+{
+    int failed = 0;
+    main->RegisterAction(QStringLiteral("SW2"), [&](const TeleReport &r) { failed += r.Ok() ? 0 : 1; }, true);
+    device->answer = [this](const std::vector<quint8> &) {
+        device->gone = true;
+        return std::vector<quint8>{};
+    };
+    thread->SetPrompter(&prompter);
+    main->Settings.Retries = 0;
+    main->SetPendingAction(QStringLiteral("SW2"));
+    ASSERT_TRUE(main->Push(5, 0x0800, 16));
+    WaitFor([&] { return failed > 0; });
+    EXPECT_EQ(failed, 1);
+    ASSERT_EQ(prompter.All().size(), 1) << prompter.All().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(prompter.All().first(), GetText(420) + QStringLiteral("FAKE"));
+    thread->SetPrompter(nullptr);
+}
+
 TEST_F(MainControllerTest, AContinuationThatRearmsKeepsItsPendingAction)
 {
     int attempts = 0;

@@ -162,7 +162,8 @@ TEST(PrgInit, SlaveAddressIsNeverTakenFromTheFile)
     WriteSettingsToIni(out, init, ProgramSettings());
     EXPECT_EQ(out.ReadSection(QStringLiteral("Com")),
               QStringList({QStringLiteral("Port"), QStringLiteral("Baud"), QStringLiteral("EGNR"),
-                           QStringLiteral("Protokoll"), QStringLiteral("Handshake")}));
+                           QStringLiteral("Protokoll"), QStringLiteral("Handshake"),
+                           QStringLiteral("Wiederholungen")}));
     TPrgInit again;
     ProgramSettings s;
     ReadSettingsFromIni(out, again, s);
@@ -179,6 +180,23 @@ TEST(PrgInit, ProtocolOutsideTheTableFallsBackToFour)
     for (const Case &c : cases)
         EXPECT_EQ(readBytes(QByteArray("[Com]\nProtokoll=") + c.text + "\n").settings.Protocol, c.protocol)
             << c.text;
+}
+
+TEST(PrgInit, RepetitionsAreReadWithinZeroToTenAndWrittenBack)
+{
+    struct Case {
+        const char *text; // nullptr: no key
+        int retries;
+    };
+    const Case cases[] = {{nullptr, 2}, {"0", 0}, {"10", 10}, {"11", 2}, {"-1", 2}, {"x", 2}, {"$3", 3}};
+    for (const Case &c : cases) {
+        const QByteArray file = c.text ? QByteArray("[Com]\nWiederholungen=") + c.text + "\n" : QByteArray("[Com]\n");
+        const Loaded l = readBytes(file);
+        EXPECT_EQ(l.settings.Retries, c.retries) << (c.text ? c.text : "(none)");
+        IniFile out;
+        WriteSettingsToIni(out, l.init, l.settings);
+        EXPECT_EQ(out.ReadInteger(QStringLiteral("Com"), QStringLiteral("Wiederholungen"), -1), c.retries);
+    }
 }
 
 TEST(PrgInit, BooleansAreReadAsAnyInteger)
