@@ -56,7 +56,7 @@ struct PollRig
         QObject::connect(poller.get(), &ValuePoller::PageBuilt, [this] { ++built; });
         return true;
     }
-    bool WaitBuilt(int count) { return rig.WaitUntil([&] { return built >= count; }, 10000); }
+    bool WaitBuilt(int count) { return rig.WaitUntil([&] { return built >= count; }, 20000); }
     QString Cell(int row, int column) const { return poller->Page().Cells.value(row).value(column); }
     ~PollRig() { SetValuePollRepetitions(2); }
 };
