@@ -27,7 +27,7 @@ bool MayAcknowledge(const QString &level)
 }
 
 ValuePoller::ValuePoller(MainController &main, TFormatter &formatter, ProtocolSearch *search, QObject *parent)
-    : QObject(parent), m_main(main), m_formatter(formatter), m_search(search)
+    : QObject(parent), m_main(main), m_mainAlive(&main), m_formatter(formatter), m_search(search)
 {
     m_timer.setSingleShot(true);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -46,8 +46,10 @@ ValuePoller::ValuePoller(MainController &main, TFormatter &formatter, ProtocolSe
 
 ValuePoller::~ValuePoller()
 {
-    // The controller outlives this page in some programs: no report may reach it afterwards.
-    m_main.RegisterAction(QStringLiteral("FQuit"), nullptr);
+    // Where the controller outlives this page, no report may reach the page afterwards;
+    // where both go with their window, the controller may already be gone.
+    if (m_mainAlive)
+        m_main.RegisterAction(QStringLiteral("FQuit"), nullptr);
 }
 
 int ValuePoller::CurrentInterval() const
@@ -249,10 +251,38 @@ void ValuePoller::ReportLinkFailure()
     }
 }
 
+void ValuePoller::Pause()
+{
+    m_paused = true;
+    m_timer.stop();
+}
+
+void ValuePoller::Resume()
+{
+    if (!m_paused)
+        return;
+    m_paused = false;
+    // An answer that came meanwhile has been shown; the next poll follows at once.
+    if (m_pageActive && !m_stopped && !InFlight() && !m_shownPage.isEmpty()) {
+        m_due = -1;
+        m_timer.start(0);
+    }
+}
+
+QStringList ValuePoller::PrintLines() const
+{
+    if (!m_page.ValuesPresent)
+        return {};
+    QStringList lines = m_page.PrintLines;
+    while (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
 void ValuePoller::Tick()
 {
     m_timer.stop();
-    if (m_stopped || m_shownPage.isEmpty())
+    if (m_stopped || m_paused || m_shownPage.isEmpty())
         return;
     const bool searching = m_search && m_search->Running();
     if ((ClockShowing && ClockShowing()) || m_main.LinkBusy || searching || InFlight()) {

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -43,6 +44,12 @@ public:
     void SelectPage(QString code);
     void RequestValues();
     void CloseValues();
+    // Printing and other users of the page's lines hold the polling meanwhile.
+    void Pause();
+    void Resume();
+    bool Paused() const { return m_paused; }
+    // The page's print lines up to the last row written; empty while no values are shown.
+    QStringList PrintLines() const;
     // The "Quittierung" button; false when the level may not acknowledge or nothing was sent.
     bool RemoteAcknowledge();
 
@@ -95,6 +102,7 @@ private:
     void ScheduleNext();
 
     MainController &m_main;
+    QPointer<MainController> m_mainAlive;
     TFormatter &m_formatter;
     ProtocolSearch *m_search;
     QTimer m_timer;
@@ -114,7 +122,8 @@ private:
     bool m_valuesValid = false;
     bool m_stale = false;
     bool m_ackVisible = false;
-    bool m_stopped = false; // after the lost link, until a page is chosen or polling restarted
+    bool m_stopped = false;
+    bool m_paused = false; // after the lost link, until a page is chosen or polling restarted
     QDateTime m_lastGood;
     QString m_receivedCopy;
 };

@@ -111,8 +111,10 @@ TEST_F(MonitorUi, ChoosingAPageFillsTheGrid)
         EXPECT_EQ(grid->columnWidth(0), 50);
         EXPECT_EQ(cell(c.row, c.columns - 1), c.text) << c.entry;
         EXPECT_EQ(trend->isEnabled(), c.trend) << c.entry;
+        EXPECT_TRUE(form->FindAction(QStringLiteral("Menu45"))->isVisible());
     }
     form->FindAction(QStringLiteral("Menu37"))->trigger();
+    EXPECT_FALSE(form->FindAction(QStringLiteral("Menu45"))->isVisible());
     EXPECT_FALSE(grid->isVisible());
     EXPECT_FALSE(form->findChild<QLabel *>(QStringLiteral("L_Istwerte"))->isVisible());
     EXPECT_FALSE(form->Poller()->PageActive());

@@ -695,6 +695,11 @@ void TFormMain::WireValues()
         if (m_poller->ShownPage() == QLatin1String("IstRel"))
             m_poller->ChoosePage(QStringLiteral("IstRel"));
     });
+    for (const auto &[name, toFile] : {std::pair{"Menu451", false}, std::pair{"Menu452", true}}) {
+        QAction *a = FindAction(QString::fromLatin1(name));
+        disconnect(a, &QAction::triggered, this, nullptr);
+        connect(a, &QAction::triggered, this, [this, file = toFile] { Output(int(Print::Kind::ActualValues), file); });
+    }
     if (QAction *f = FindAction(QStringLiteral("Menu12"))) {
         disconnect(f, &QAction::triggered, this, nullptr);
         connect(f, &QAction::triggered, this, &TFormMain::FertigungnummerClicked);
@@ -807,8 +812,12 @@ bool TFormMain::LoadFromPath(const QString &path)
 
 void TFormMain::Output(int kind, bool toFile)
 {
-    if (!m_print)
+    if (!m_print) {
         m_print = std::make_unique<TPrintOutput>(this, *m_main, *m_prompter, *m_dialogs);
+        m_print->PauseValues = [this] { m_poller->Pause(); };
+        m_print->ResumeValues = [this] { m_poller->Resume(); };
+        m_print->ActualValueLines = [this] { return m_poller->PrintLines(); };
+    }
     if (m_print->Run(Print::Kind(kind), toFile ? Print::Target::File : Print::Target::Printer) && toFile)
         SetStatus(4, GetText(512) + QLatin1Char(' ') + QDir::toNativeSeparators(m_print->LastFile()));
 }

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -79,13 +80,20 @@ TEST(ValuePoller, PagePollsAndShowsMovingValues)
     EXPECT_FALSE(p.rig.main->LinkBusy);
     EXPECT_TRUE(p.rig.prompter.Errors.isEmpty()) << p.rig.prompter.Errors.join('|').toStdString();
 
-    // Polling pauses while a chain holds the link, and goes on afterwards.
-    p.rig.main->LinkBusy = true;
-    const int reads = p.anaReads;
-    QTest::qWait(150);
-    EXPECT_LE(p.anaReads - reads, 1);
-    p.rig.main->LinkBusy = false;
-    EXPECT_TRUE(p.rig.WaitUntil([&] { return p.anaReads > reads + 1; }, 5000));
+    // Polling pauses while a chain holds the link or printing holds the page, and goes on.
+    const std::pair<std::function<void()>, std::function<void()>> holds[] = {
+        {[&] { p.rig.main->LinkBusy = true; }, [&] { p.rig.main->LinkBusy = false; }},
+        {[&] { p.poller->Pause(); }, [&] { p.poller->Resume(); }},
+    };
+    for (const auto &hold : holds) {
+        hold.first();
+        const int reads = p.anaReads;
+        QTest::qWait(150);
+        EXPECT_LE(p.anaReads - reads, 1);
+        hold.second();
+        EXPECT_TRUE(p.rig.WaitUntil([&] { return p.anaReads > reads + 1; }, 5000));
+    }
+    EXPECT_TRUE(p.poller->PrintLines().value(1).endsWith(QLatin1String("-Netzspannung L1-N")));
 
     p.poller->CloseValues();
     EXPECT_FALSE(p.poller->PageActive());
