@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
@@ -111,10 +112,10 @@ TEST_F(MonitorUi, ChoosingAPageFillsTheGrid)
         EXPECT_EQ(grid->columnWidth(0), 50);
         EXPECT_EQ(cell(c.row, c.columns - 1), c.text) << c.entry;
         EXPECT_EQ(trend->isEnabled(), c.trend) << c.entry;
-        EXPECT_TRUE(form->FindAction(QStringLiteral("Menu45"))->isVisible());
+        EXPECT_TRUE(form->findChild<QMenu *>(QStringLiteral("Menu45"))->menuAction()->isVisible());
     }
     form->FindAction(QStringLiteral("Menu37"))->trigger();
-    EXPECT_FALSE(form->FindAction(QStringLiteral("Menu45"))->isVisible());
+    EXPECT_FALSE(form->findChild<QMenu *>(QStringLiteral("Menu45"))->menuAction()->isVisible());
     EXPECT_FALSE(grid->isVisible());
     EXPECT_FALSE(form->findChild<QLabel *>(QStringLiteral("L_Istwerte"))->isVisible());
     EXPECT_FALSE(form->Poller()->PageActive());

@@ -665,9 +665,9 @@ void TFormMain::WireValues()
     m_valuesView = new TValuesView(*m_poller, m_values, m_valuesTitle, m_valuesClose, m_acknowledge, this);
     m_valuesView->ShowStatus = [this](const QString &text) { SetStatus(4, text); };
     m_valuesView->ValuesPresent = [this](bool present) {
-        if (QAction *print = FindAction(QStringLiteral("Menu45"))) {
-            print->setVisible(present);
-            print->setEnabled(present);
+        if (auto *print = findChild<QMenu *>(QStringLiteral("Menu45"))) {
+            print->menuAction()->setVisible(present);
+            print->menuAction()->setEnabled(present);
         }
     };
     for (const ValuePageInfo &page : ValuePages()) {
