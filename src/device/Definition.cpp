@@ -370,6 +370,7 @@ bool ReadParameters(DeviceData &d, Prompter &prompter)
 bool ReadParameterLines(DeviceData &d, Prompter &prompter)
 {
     const QString path = d.Def.MessageFile;
+    ResetFreeAlarmTexts();
 
     if (d.State.DeviceType == 35)
         ReadAnalogFunctions(d, prompter);

@@ -337,7 +337,7 @@ void TTeleThread::run()
                     DrainLine();
                 m_state = 99;
                 m_result = 255;
-                Report();
+                Report(99);
             }
             m_abortRequested = false;
         }
@@ -555,11 +555,14 @@ void TTeleThread::Exchange()
     auto finish = [&](int state) {
         if (Abandoned())
             return;
-        m_state = state;
+        // The state stays non-zero until Report() has taken the queue's lock: a Push that
+        // saw it idle in between would start its exchange, which Report() would then drop.
+        if (state != 0)
+            m_state = state;
         // The cause first, then the chain's own failure report.
         if (m_port && m_port->lineLost())
             CloseLostLine(false);
-        Report();
+        Report(state);
     };
     m_result = 255;
     if (!m_port || !m_portOpen) {
@@ -662,7 +665,7 @@ void TTeleThread::Exchange()
         return finish(22);
     m_state = 100;
     Evaluate();
-    finish(m_state);
+    finish(m_result == 2 ? 0 : int(m_state));
 }
 
 void TTeleThread::Evaluate()
@@ -680,7 +683,6 @@ void TTeleThread::Evaluate()
     case 20:
     case 36:
         m_result = 2;
-        m_state = 0;
         break;
     case 5:
     case 37:
@@ -699,7 +701,6 @@ void TTeleThread::Evaluate()
             for (int k = 0; k < copied; ++k)
                 m_destination[k] = m_buffer[5 + k];
         m_result = 2;
-        m_state = 0;
         if (m_code != 9 && OnLog) {
             QString bytes;
             for (int k = 0; k < n; ++k)
@@ -714,9 +715,9 @@ void TTeleThread::Evaluate()
     }
 }
 
-void TTeleThread::Report()
+void TTeleThread::Report(int state)
 {
-    const quint32 wParam = (quint32(m_state & 0xFF) << 24) | (quint32(m_result & 0xFF) << 16);
+    const quint32 wParam = (quint32(state & 0xFF) << 24) | (quint32(m_result & 0xFF) << 16);
     const quint32 lParam = (quint32(m_buffer[1]) << 24) | (quint32(m_buffer[2]) << 16) | (quint32(m_buffer[3]) << 8) |
                            quint32(m_buffer[4]);
     QPointer<QObject> requester = m_requester;

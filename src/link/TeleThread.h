@@ -121,7 +121,8 @@ private:
     void StartNextLocked();
     void Exchange();
     void Evaluate();
-    void Report();
+    // state: the state reported (0 after success).
+    void Report(int state);
     void NotifyModemLines(unsigned status);
     bool YieldSlice();
     int ReadOne(quint8 *byte);

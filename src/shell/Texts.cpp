@@ -162,6 +162,7 @@ QStringList buildStrings()
         {402, u"vom "},
         // The program's own texts of the windows: messages, feedback, box captions.
         {510, u"Datei nicht geladen:"},
+        {550, u"Keine Antwort vom Gerät. Werte von %1"},
         {511, u"Änderungen speichern?"},
         {512, u"Gespeichert:"},
         {513, u"Nichts zu konvertieren"},
@@ -314,6 +315,21 @@ void SetZltText(int i, const QString &text)
         c[i] = text;
     else
         c.append(text);
+}
+
+void ResetFreeAlarmTexts()
+{
+    const QStringList builtIn = buildZlt();
+    QStringList &c = CL_ZLT().Consts;
+    while (c.size() > builtIn.size())
+        c.removeLast();
+    for (int i = 0; i < builtIn.size(); ++i) {
+        const bool free = i <= 18 || (i >= 48 && i <= 63);
+        if (i >= c.size())
+            c.append(builtIn.at(i));
+        else if (free)
+            c[i] = builtIn.at(i);
+    }
 }
 
 static int g_deviceType = 55;

@@ -24,6 +24,10 @@ TConstList &CL_ZLT();
 // A negative i changes nothing.
 void SetZltText(int i, const QString &text);
 
+// Puts the placeholders back into the free alarm numbers (1..19, 49..64) and drops texts
+// appended beyond the table, so that one device's own alarm texts never label another's.
+void ResetFreeAlarmTexts();
+
 // Entry n of CL_Strings with "#13" turned into a carriage return.
 QString GetText(int n);
 // Entry of CL_Tele (see StateToTextIndex).

@@ -7,6 +7,10 @@
 #include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
 #include "link/ui/FormLWL.h"
+#include "monitor/DeviceInfo.h"
+#include "monitor/ValuePoller.h"
+#include "monitor/ui/Nachrichten.h"
+#include "monitor/ui/ValuesView.h"
 #include "params/EditSession.h"
 #include "params/ParameterSender.h"
 #include "params/ui/EditValueDialogs.h"
@@ -146,6 +150,7 @@ TFormMain::TFormMain(Prompter *prompter, QWidget *parent) : QMainWindow(parent)
     m_main->SaveChanges = [this] { return SaveFileWithDialog(); };
     connect(m_edit, &EditSession::GridRefreshRequested, m_paramArea, &TParamGrid::RefreshGrid);
     connect(m_edit, &EditSession::EditEnded, this, [this] { UpdateMenus(); });
+    WireValues();
 
     // Port and baud as the thread will use them, refreshed continuously since the
     // protocol choice and the port dialog change them at any time.
@@ -669,6 +674,86 @@ void TFormMain::CloseParametersClicked()
         SetStatus(4, GetText(516));
 }
 
+void TFormMain::WireValues()
+{
+    m_poller = new ValuePoller(*m_main, m_paramArea->Formatter(), m_search, this);
+    m_valuesView = new TValuesView(*m_poller, m_values, m_valuesTitle, m_valuesClose, m_acknowledge, this);
+    m_valuesView->ShowStatus = [this](const QString &text) { SetStatus(4, text); };
+    m_valuesView->ValuesPresent = [this](bool present) {
+        if (auto *print = findChild<QMenu *>(QStringLiteral("Menu45"))) {
+            print->menuAction()->setVisible(present);
+            print->menuAction()->setEnabled(present);
+        }
+    };
+    for (const ValuePageInfo &page : ValuePages()) {
+        QAction *a = FindAction(page.MenuName);
+        if (!a)
+            continue;
+        disconnect(a, &QAction::triggered, this, nullptr);
+        const QString code = page.Code;
+        connect(a, &QAction::triggered, this, [this, a, code] { m_valuesView->Choose(code, a->text()); });
+    }
+    if (QAction *trend = FindAction(QStringLiteral("Chart1")))
+        connect(m_poller, &ValuePoller::TrendAllowed, trend, &QAction::setEnabled);
+    m_poller->EditInProgress = [this] { return m_edit->Busy(); };
+    m_poller->LoadedDefinition = [this] { return m_reader->LoadedDefinition(); };
+    // Polling goes on once a read or an edit has given the link back.
+    auto resume = [this] {
+        if (m_poller->PageActive())
+            m_poller->RequestValues();
+    };
+    connect(m_reader, &DeviceReader::Finished, this, resume);
+    connect(m_edit, &EditSession::EditEnded, this, resume);
+    m_edit->ResumeValues = resume;
+    // A changed relay function renames the outputs: the page is built again from its section.
+    connect(m_edit, &EditSession::RelayPageChanged, this, [this] {
+        if (m_poller->ShownPage() == QLatin1String("IstRel"))
+            m_poller->ChoosePage(QStringLiteral("IstRel"));
+    });
+    for (const auto &[name, toFile] : {std::pair{"Menu451", false}, std::pair{"Menu452", true}}) {
+        QAction *a = FindAction(QString::fromLatin1(name));
+        disconnect(a, &QAction::triggered, this, nullptr);
+        connect(a, &QAction::triggered, this, [this, file = toFile] { Output(int(Print::Kind::ActualValues), file); });
+    }
+    if (QAction *f = FindAction(QStringLiteral("Menu12"))) {
+        disconnect(f, &QAction::triggered, this, nullptr);
+        connect(f, &QAction::triggered, this, &TFormMain::FertigungnummerClicked);
+    }
+    m_reader->OnFNummer = [this] {
+        Recheck(m_main->Access, m_main->Data.State.AccessCode);
+        ShowDeviceInfo();
+    };
+}
+
+void TFormMain::FertigungnummerClicked()
+{
+    // A set from a file carries its identification: shown without asking a device.
+    if (!m_main->Online) {
+        ShowDeviceInfo();
+        return;
+    }
+    if (m_main->LinkBusy)
+        return;
+    m_main->LinkBusy = true;
+    m_main->SetPendingAction(QStringLiteral("FNummer"));
+    if (!m_main->Push(5, DeviceReader::IdentAddress, DeviceReader::IdentLength)) {
+        m_main->LinkBusy = false;
+        m_main->SetPendingAction(QString());
+    }
+}
+
+TNachrichten *TFormMain::InfoWindow() const { return m_info; }
+
+void TFormMain::ShowDeviceInfo()
+{
+    if (!m_info)
+        m_info = new TNachrichten(this);
+    const bool showIdent = (m_main->Online || m_main->OfflineFile) && m_main->Access.Identified;
+    QAction *entry = FindAction(QStringLiteral("Menu12"));
+    m_info->ShowFnummer(entry ? entry->text() : QStringLiteral("&Fertigungnummer"),
+                        DeviceInfoLines(m_main->Data, showIdent));
+}
+
 void TFormMain::CloseValuesClicked()
 {
     m_main->CloseValues();
@@ -742,8 +827,12 @@ bool TFormMain::LoadFromPath(const QString &path)
 
 void TFormMain::Output(int kind, bool toFile)
 {
-    if (!m_print)
+    if (!m_print) {
         m_print = std::make_unique<TPrintOutput>(this, *m_main, *m_prompter, *m_dialogs);
+        m_print->PauseValues = [this] { m_poller->Pause(); };
+        m_print->ResumeValues = [this] { m_poller->Resume(); };
+        m_print->ActualValueLines = [this] { return m_poller->PrintLines(); };
+    }
     if (m_print->Run(Print::Kind(kind), toFile ? Print::Target::File : Print::Target::Printer) && toFile)
         SetStatus(4, GetText(512) + QLatin1Char(' ') + QDir::toNativeSeparators(m_print->LastFile()));
 }

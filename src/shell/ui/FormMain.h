@@ -12,7 +12,10 @@ class EditSession;
 class GuiEditDialogs;
 class ParameterSender;
 class TFormChanges;
+class TNachrichten;
 class TPrintOutput;
+class TValuesView;
+class ValuePoller;
 class MainController;
 class ProtocolSearch;
 class Prompter;
@@ -91,6 +94,9 @@ public:
     EditSession *Edits() const { return m_edit; }
     GuiEditDialogs *ValueEditDialogs() const { return m_editDialogs.get(); }
     TFormChanges *ChangesWindow() const;
+    ValuePoller *Poller() const { return m_poller; }
+    TValuesView *ValuesView() const { return m_valuesView; }
+    TNachrichten *InfoWindow() const;
     QFrame *ProgressPanel() const { return m_progressPanel; }
     QProgressBar *ProgressBar() const { return m_progressBar; }
     QLabel *ProgressLabel() const { return m_progressLabel; }
@@ -128,6 +134,10 @@ private:
     void HideProgress();
     void ShowParameters();
     void NotAvailable();
+    // The actual-value pages, the messages window and the hooks that restart polling.
+    void WireValues();
+    void ShowDeviceInfo();
+    void FertigungnummerClicked();
     void SaveFileClicked();
     // "&Datenausgabe": kind is a Print::Kind.
     void Output(int kind, bool toFile);
@@ -176,6 +186,9 @@ private:
     std::unique_ptr<GuiEditDialogs> m_editDialogs;
     EditSession *m_edit = nullptr;
     QPointer<TFormChanges> m_changes;
+    ValuePoller *m_poller = nullptr;
+    TValuesView *m_valuesView = nullptr;
+    QPointer<TNachrichten> m_info;
     std::unique_ptr<TPrintOutput> m_print;
 
     QHash<int, QAction *> m_entries; // MenuEntry::Id -> item
