@@ -9,17 +9,11 @@
 #include "shell/Texts.h"
 
 namespace {
-// Until the shared repetition setting reaches this page, a poll is sent twice more before it
-// counts as failed: one lost byte on the line should not grey the page.
-int g_repetitions = 2;
 // The thread reports a device's refusal (an answer code other than the request's) here.
 constexpr int RefusalState = 22;
 // The refusal the dispatch takes as the device's answer rather than a lost line.
 constexpr int RefusalCode = 0xF4;
 } // namespace
-
-int ValuePollRepetitions() { return g_repetitions; }
-void SetValuePollRepetitions(int n) { g_repetitions = qMax(0, n); }
 
 bool MayAcknowledge(const QString &level)
 {
@@ -86,7 +80,7 @@ void ValuePoller::SelectPage(QString code)
     m_main.PendingValuesAction = code;
     m_stopped = false;
     m_failedPolls = 0;
-    m_repetitionsLeft = ValuePollRepetitions();
+    m_repetitionsLeft = qMax(0, m_main.Settings.Retries);
     m_stale = false;
     m_page = BuiltPage();
     m_valuesValid = false;
@@ -175,7 +169,7 @@ void ValuePoller::OnValues(quint32 wParam, quint32 lParam)
     if (report.Ok() && dataLength >= m_definition.Count) {
         m_main.LastAnswerCode = 0;
         m_failedPolls = 0;
-        m_repetitionsLeft = ValuePollRepetitions();
+        m_repetitionsLeft = qMax(0, m_main.Settings.Retries);
         m_valuesValid = true;
         m_lastGood = QDateTime::currentDateTime();
         const QByteArray answer(reinterpret_cast<const char *>(m_main.ValuesImage.At(TelePos::AddrHigh)),
@@ -209,7 +203,7 @@ void ValuePoller::PollFailure(bool refused, quint8 answerCode)
         SendRequest();
         return;
     }
-    m_repetitionsLeft = ValuePollRepetitions();
+    m_repetitionsLeft = qMax(0, m_main.Settings.Retries);
     m_valuesValid = false;
     m_pageActive = true;
     if (!m_stale) {

@@ -14,11 +14,6 @@ class MainController;
 class ProtocolSearch;
 class TFormatter;
 
-// How often a failed poll is sent again at once before it counts as failed. One place, so
-// that it can follow the program's shared repetition setting.
-int ValuePollRepetitions();
-void SetValuePollRepetitions(int n);
-
 // The levels that may send the remote acknowledge.
 bool MayAcknowledge(const QString &level);
 

@@ -27,7 +27,6 @@ struct PollRig
 
     bool Start()
     {
-        SetValuePollRepetitions(0);
         rig.device = ChainRig::DeviceFromSample(QStringLiteral("demo.202"));
         if (!rig.device)
             return false;
@@ -51,6 +50,7 @@ struct PollRig
         });
         if (!rig.Start() || !rig.Read() || !rig.finishedOk)
             return false;
+        rig.main->Settings.Retries = 0; // every failed poll counts at once
         fmt = std::make_unique<TFormatter>(rig.main->Data);
         poller = std::make_unique<ValuePoller>(*rig.main, *fmt, rig.search.get());
         poller->SetInterval(30);
@@ -59,7 +59,6 @@ struct PollRig
     }
     bool WaitBuilt(int count) { return rig.WaitUntil([&] { return built >= count; }, 20000); }
     QString Cell(int row, int column) const { return poller->Page().Cells.value(row).value(column); }
-    ~PollRig() { SetValuePollRepetitions(2); }
 };
 
 TEST(ValuePoller, PagePollsAndShowsMovingValues)
