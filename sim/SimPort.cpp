@@ -1,5 +1,6 @@
 #include "SimPort.h"
 
+#include "SimClock.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -58,6 +59,7 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         device->setDemoIdentification();
     else
         SimLive::attach(*device, SimLive::forFile(path, 1));
+    SimClock::attachNew(*device);
     if (error)
         *error = why;
     return device;

@@ -1,5 +1,6 @@
 #include <sys/prctl.h>
 // mirelo-sim: a simulated device on a pseudo-terminal (or stdin/stdout) for tests and demos.
+#include "SimClock.h"
 #include "SimDevice.h"
 #include "SimLive.h"
 #include "SimOptions.h"
@@ -159,6 +160,7 @@ int main(int argc, char **argv)
         }
         // A model without pages still answers everything else.
         SimLive::attach(*device, SimLive::forFile(path, options.seed));
+        SimClock::attachNew(*device);
     } else {
         device = SimPort::createDefaultDevice(&error);
         if (!error.isEmpty())
