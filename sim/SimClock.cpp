@@ -32,26 +32,28 @@ QDateTime SimClock::decode(const quint8 in[Size])
     return QDateTime(d, t);
 }
 
-bool SimClock::handle(SimDevice &device, const SimRequest &request, SimAnswer &)
+bool SimClock::handle(SimDevice &, const SimRequest &request, SimAnswer &answer)
 {
     if (request.address > 0xFFFF)
         return false;
     for (quint32 base : Addresses) {
-        const bool touches = request.address < base + Size && request.address + quint32(request.count) > base;
-        if (!touches)
+        if (request.address != base)
             continue;
-        if ((request.code == 4 || request.code == 20) && request.address == base && request.data.size() >= size_t(Size)) {
+        if ((request.code == 4 || request.code == 20) && request.data.size() >= size_t(Size)) {
             // A date the clock cannot hold is taken as bytes only and the clock runs on.
             const QDateTime t = decode(request.data.data());
             if (t.isValid())
                 set(t);
-        } else if (request.code == 5) {
+        } else if (request.code == 5 && request.count <= Size) {
+            // Only a read of the clock itself sees it run: a block read of the parameter
+            // memory gets the bytes as loaded, so a set read from the device equals its file.
             quint8 bytes[Size];
             encode(now(), bytes);
-            device.setBytes(base, std::vector<quint8>(bytes, bytes + Size));
+            answer.data.assign(bytes, bytes + request.count);
+            return true;
         }
     }
-    return false; // the memory itself answers
+    return false; // the memory itself answers (and keeps written bytes)
 }
 
 void SimClock::attach(SimDevice &device, std::shared_ptr<SimClock> clock)

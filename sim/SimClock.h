@@ -8,9 +8,9 @@ class SimDevice;
 struct SimRequest;
 struct SimAnswer;
 
-// The device's real-time clock. It runs from the host's clock plus an offset, shows itself
-// at both clock addresses (0x22F8 and 0x0050), and a write of six or more bytes at either
-// address sets it. Dates are kept within 2000..2255, as the one year byte allows.
+// The device's real-time clock. It runs from the host's clock plus an offset, answers reads
+// of up to six bytes at either clock address (0x22F8 and 0x0050), and a write of six or
+// more bytes at either address sets it. Dates are kept within 2000..2255, as the one year byte allows.
 class SimClock
 {
 public:

@@ -132,6 +132,7 @@ TEST(DeviceClockChain, ShortOrFailedReadShowsNothing)
     ClockRig rig;
     ASSERT_TRUE(rig.Setup(QStringLiteral("1")));
     // Three of six bytes: the old label must not be taken for the time.
+    rig.device->clearRequestHooks();
     rig.device->addRequestHook([](SimDevice &, const SimRequest &r, SimAnswer &a) {
         if (r.code != 5 || r.address != 0x0050)
             return false;
