@@ -1,5 +1,4 @@
 // Clock bytes as shown and as written, and which address a clock kind uses.
-#include "SimClock.h"
 #include "services/DeviceClock.h"
 #include <gtest/gtest.h>
 
@@ -45,16 +44,6 @@ TEST(DeviceClockFormat, AddressByClockKind)
     EXPECT_EQ(DeviceClock::ClockAddress(QStringLiteral("3")), 0x22F8u);
     for (const char *kind : {"1", "2", "4", "", "33"})
         EXPECT_EQ(DeviceClock::ClockAddress(QString::fromLatin1(kind)), 0x0050u) << kind;
-}
-
-TEST(SimClockBytes, DecodeRefusesImpossibleDates)
-{
-    const quint8 good[6] = {9, 8, 7, 1, 3, 31};
-    EXPECT_EQ(SimClock::decode(good), QDateTime(QDate(2031, 3, 1), QTime(7, 8, 9)));
-    const quint8 badDay[6] = {0, 0, 0, 31, 2, 25};
-    const quint8 badHour[6] = {0, 0, 24, 1, 1, 25};
-    EXPECT_FALSE(SimClock::decode(badDay).isValid());
-    EXPECT_FALSE(SimClock::decode(badHour).isValid());
 }
 
 } // namespace
