@@ -1,6 +1,7 @@
 #include "SimPort.h"
 
 #include "SimCounters.h"
+#include "SimClock.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -63,6 +64,7 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         if (base == 0x0800)
             SimCounters::attach(*device, std::make_shared<SimCounters>());
     }
+    SimClock::attachNew(*device);
     if (error)
         *error = why;
     return device;

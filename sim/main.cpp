@@ -1,5 +1,6 @@
 #include <sys/prctl.h>
 // mirelo-sim: a simulated device on a pseudo-terminal (or stdin/stdout) for tests and demos.
+#include "SimClock.h"
 #include "SimDevice.h"
 #include "SimCounters.h"
 #include "SimLive.h"
@@ -163,6 +164,7 @@ int main(int argc, char **argv)
         // A controller (image at 0x0800) counts its operating hours and starts.
         if (base == 0x0800)
             SimCounters::attach(*device, std::make_shared<SimCounters>());
+        SimClock::attachNew(*device);
     } else {
         device = SimPort::createDefaultDevice(&error);
         if (!error.isEmpty())

@@ -19,6 +19,7 @@
 #include "params/ui/ValueDialogs.h"
 #include "services/ui/Betriebsstunden.h"
 #include "services/ui/FormIdentNummer.h"
+#include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
 #include "shell/MainController.h"
 #include "shell/PrgInit.h"
@@ -191,6 +192,7 @@ TFormMain::~TFormMain()
     delete m_search;
     delete m_ident;
     delete m_init;
+    delete m_clock;
     delete takeCentralWidget();
     m_dialogs.reset();
     delete m_main;
@@ -231,7 +233,7 @@ void TFormMain::BuildMenu()
                 &TFormMain::MainsVoltage);
     m_entries[GenSpannung] = AddItem(ein, QStringLiteral("M_Ein_GenSpg"), QStringLiteral("&Generatorspannung"),
                                      &TFormMain::GenVoltage);
-    m_entries[Uhrzeit] = AddLater(ein, QStringLiteral("Menu15"), QStringLiteral("&Uhrzeit des Gerätes"));
+    m_entries[Uhrzeit] = AddItem(ein, QStringLiteral("Menu15"), QStringLiteral("&Uhrzeit des Gerätes"), &TFormMain::Menu15Click);
     ein->addSeparator();
     AddItem(ein, QStringLiteral("Menu16"), QStringLiteral("&Beenden"), &TFormMain::Beenden);
 
@@ -545,11 +547,24 @@ void TFormMain::CreateWindows()
         m_ident = new TFormIdentNummer(*m_main, this);
     if (!m_init)
         m_init = new TFmInit(*m_main, this);
+    if (!m_clock) {
+        m_clock = new TUhrstellen(*m_main, this);
+        // The clock talks on the same line: the actual values wait while it shows.
+        m_clock->PauseValues = [this] {
+            if (m_poller)
+                m_poller->Pause();
+        };
+        m_clock->ResumeValues = [this] {
+            if (m_poller)
+                m_poller->Resume();
+        };
+    }
 }
 
 TFmLWL *TFormMain::InterfaceWindow() const { return m_lwl; }
 TFormIdentNummer *TFormMain::IdentWindow() const { return m_ident; }
 TFmInit *TFormMain::SettingsWindow() const { return m_init; }
+TUhrstellen *TFormMain::ClockWindow() const { return m_clock; }
 
 void TFormMain::ShowIdentAtStart()
 {
@@ -578,6 +593,8 @@ QList<QObject *> TFormMain::TranslatedWindows() const
     windows << &m_dialogs->TextDialog();
     if (m_ident)
         windows << m_ident.data();
+    if (m_clock)
+        windows << m_clock.data();
     windows << &m_dialogs->ComboDialog() << &m_dialogs->ValueDialog();
     if (m_editDialogs) {
         GuiEditDialogs &e = *m_editDialogs;
@@ -655,6 +672,12 @@ void TFormMain::OperatingHoursClicked()
         return;
     }
     dialog.exec();
+}
+
+void TFormMain::Menu15Click()
+{
+    CreateWindows();
+    m_clock->exec();
 }
 
 void TFormMain::ReadFromDevice()

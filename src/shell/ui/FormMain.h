@@ -32,6 +32,7 @@ class TAboutBox;
 class TFmInit;
 class TFmLWL;
 class TFormIdentNummer;
+class TUhrstellen;
 class TParamGrid;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
@@ -87,6 +88,7 @@ public:
     TFmLWL *InterfaceWindow() const;
     TFormIdentNummer *IdentWindow() const;
     TFmInit *SettingsWindow() const;
+    TUhrstellen *ClockWindow() const;
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
     DeviceReader *Reader() const { return m_reader; }
@@ -153,6 +155,7 @@ private:
     // Menu handlers.
     void Beenden();
     void IdentNummer();
+    void Menu15Click(); // "&Uhrzeit des Gerätes"
     void ReadFromDevice();
     void OperatingHoursClicked();
     void CloseParametersClicked();
@@ -211,6 +214,7 @@ private:
     QPointer<TFmLWL> m_lwl;
     QPointer<TFormIdentNummer> m_ident;
     QPointer<TFmInit> m_init;
+    QPointer<TUhrstellen> m_clock;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
