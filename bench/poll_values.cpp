@@ -1,7 +1,8 @@
 // Polls the "IstAna" page of the ZEV 202 demo over a pseudo-terminal against mirelo-sim
 // paced like a real line at 9600 baud, with a 1 s timer and the telegram thread, as the
-// program polls: the poll period (mean, 99th percentile, drift), the time to turn an answer
-// into the page's rows, and the CPU share of this process.
+// program polls: the poll period (mean, 99th percentile, drift) at the requests and at the
+// answers, the time the page builder takes to turn an answer into the page's rows, and the
+// CPU share of this process.
 //
 // usage: bench_poll_values [SECONDS]   (default 60)
 #include "BenchSim.h"
@@ -9,6 +10,7 @@
 #include "device/DeviceData.h"
 #include "device/ParameterFile.h"
 #include "link/TeleThread.h"
+#include "monitor/ValuePage.h"
 #include "params/FormatValue.h"
 #include "shell/Prompter.h"
 #include <QElapsedTimer>
@@ -24,25 +26,6 @@ double CpuSeconds()
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// Raw value text of a row as the page forms it from the answer; empty: no value.
-QString RawText(int t, const quint8 *data, int length, int o)
-{
-    auto fits = [&](int n) { return o >= 0 && o + n <= length; };
-    const bool word = (t >= 0x01 && t <= 0x07) || (t >= 0x0C && t <= 0x0E) || t == 0x18 || (t >= 0x40 && t <= 0x58)
-                      || (t >= 0x60 && t <= 0x75) || t == 0xD2 || t == 0xD4 || t == 0xD5 || t == 0xDC || t == 0xF1
-                      || t == 0xF2;
-    const bool byte = (t >= 0x08 && t <= 0x0B) || (t >= 0x0F && t <= 0x17) || (t >= 0x19 && t <= 0x1B) || t == 0x28
-                      || t == 0x29 || (t >= 0x30 && t <= 0x37) || t == 0xC1 || t == 0xD0 || t == 0xD3 || t == 0xDB
-                      || t == 0xDF || t == 0xE4 || t == 0xF0 || (t >= 0xF3 && t <= 0xF5);
-    if (word && fits(2))
-        return QString::number(data[o] * 256 + data[o + 1], 16).toUpper();
-    if (byte && fits(1))
-        return QString::number(data[o], 16).toUpper();
-    if (t == 0xF7 && fits(3))
-        return QString::number(data[o] * 65536 + data[o + 1] * 256 + data[o + 2], 16).toUpper();
-    return QString();
 }
 
 double Percentile(std::vector<double> v, double p)
@@ -76,12 +59,13 @@ int main(int argc, char **argv)
     DeviceData d;
     SilentPrompter quiet;
     LoadParameterFile(d, sample, quiet);
-    QString address;
-    int count = 0;
-    if (!ReadActualValuePage(d, QStringLiteral("IstAna"), quiet, &address, &count)) {
+    const PageDefinition page = LoadPageDefinition(d, QStringLiteral("IstAna"), quiet);
+    if (!page.Complete || page.Count <= 0) {
         std::fprintf(stderr, "the demo's definition has no page IstAna\n");
         return 1;
     }
+    const int count = page.Count;
+    const QString address = QString::number(page.Address, 16).toUpper();
 
     BenchSim sim({QStringLiteral("--pace"), QStringLiteral("9600"), QStringLiteral("--baud"), QStringLiteral("9600")});
     if (!sim.Ready()) {
@@ -105,10 +89,11 @@ int main(int argc, char **argv)
     TFormatter formatter(d, &quiet);
     QElapsedTimer clock;
     clock.start();
+    std::vector<double> sends;      // ms since start, one per request
     std::vector<double> answers;    // ms since start, one per good answer
     std::vector<double> exchangesMs; // request queued .. answer reported
     double pushedAt = 0;
-    std::vector<double> buildsUs;   // rows formatted after an answer
+    std::vector<double> buildsUs;   // page built after an answer
     int failed = 0, skipped = 0;
     bool inFlight = false;
     QStringList lastRows;
@@ -124,8 +109,10 @@ int main(int argc, char **argv)
             return;
         }
         pushedAt = double(clock.nsecsElapsed()) / 1e6;
-        inFlight = thread.Push(&requester, TeleValues, 0xAE, 0x01, 5, address.toUInt(nullptr, 16), quint8(count),
-                               buffer.data(), int(buffer.size()));
+        inFlight = thread.Push(&requester, TeleValues, 0xAE, 0x01, 5, page.Address, quint8(count), buffer.data(),
+                               int(buffer.size()));
+        if (inFlight)
+            sends.push_back(pushedAt);
     });
     QObject::connect(&requester, &TeleRequester::Reported, [&](quint16, quint32 wParam, quint32 lParam) {
         inFlight = false;
@@ -140,15 +127,11 @@ int main(int argc, char **argv)
         exchangesMs.push_back(answers.back() - pushedAt);
         QElapsedTimer build;
         build.start();
+        const BuiltPage built =
+            BuildPage(d, formatter, page.Code, QByteArray(reinterpret_cast<const char *>(buffer.data()), count));
         QStringList rows;
-        for (int i = 0; i < d.Values.Count(); ++i) {
-            const int t = d.Values.GetTypeCode(i).toInt(nullptr, 16);
-            const QString raw = RawText(t, buffer.data(), count, d.Values.GetOffset(i).toInt(nullptr, 16));
-            formatter.FormattedValue = QStringLiteral("       ");
-            if (t != 0 && t != 0xF6 && !raw.isEmpty())
-                formatter.FormatActualValue(i, t, raw);
-            rows << formatter.FormattedValue + QLatin1Char(' ') + d.Values.ItemText(i);
-        }
+        for (const QStringList &cells : built.Cells)
+            rows << cells.join(QLatin1Char(' '));
         buildsUs.push_back(double(build.nsecsElapsed()) / 1e3);
         lastRows = rows;
     });
@@ -164,23 +147,27 @@ int main(int argc, char **argv)
     thread.Terminate();
     thread.wait(3000);
 
-    std::vector<double> periods;
+    // The poll period is the spacing of the requests; the answers' spacing adds the jitter of
+    // the exchange itself (the line, the device, a loaded machine) and is shown beside it.
+    std::vector<double> periods, answerPeriods;
+    for (size_t i = 1; i < sends.size(); ++i)
+        periods.push_back(sends[i] - sends[i - 1]);
     for (size_t i = 1; i < answers.size(); ++i)
-        periods.push_back(answers[i] - answers[i - 1]);
+        answerPeriods.push_back(answers[i] - answers[i - 1]);
     const double mean = Mean(periods, 0, periods.size());
     const double p99 = Percentile(periods, 0.99);
     const size_t half = periods.size() / 2;
-    // Drift: the slope of the answer times against the poll number, less the 1000 ms wanted;
+    // Drift: the slope of the request times against the poll number, less the 1000 ms wanted;
     // a period that grows or shrinks over the run shows here even when the mean is right.
     double drift = 0;
-    if (answers.size() > 2) {
-        const double n = double(answers.size());
+    if (sends.size() > 2) {
+        const double n = double(sends.size());
         double sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (size_t i = 0; i < answers.size(); ++i) {
+        for (size_t i = 0; i < sends.size(); ++i) {
             sx += double(i);
-            sy += answers[i];
+            sy += sends[i];
             sxx += double(i) * double(i);
-            sxy += double(i) * answers[i];
+            sxy += double(i) * sends[i];
         }
         drift = (n * sxy - sx * sy) / (n * sxx - sx * sx) - 1000.0;
     }
@@ -188,16 +175,16 @@ int main(int argc, char **argv)
     std::printf("poll_values: page IstAna of demo.202 (%d bytes at %s), 9600 baud over a pty, %d s\n", count,
                 qPrintable(address), seconds);
     std::printf("  answers %zu, failed %d, ticks skipped while an answer was out %d\n", answers.size(), failed, skipped);
-    std::printf("  period mean %.2f ms, 99th percentile %.2f ms (target 1000 ms +/- 2 %%: 980..1020)\n", mean, p99);
+    std::printf("  poll period mean %.2f ms, 99th percentile %.2f ms (target 1000 ms +/- 2 %%: 980..1020)\n", mean, p99);
+    std::printf("  answer spacing mean %.2f ms, 99th percentile %.2f ms (the period plus the exchange's jitter)\n",
+                Mean(answerPeriods, 0, answerPeriods.size()), Percentile(answerPeriods, 0.99));
     std::printf("  first half mean %.2f ms, second half %.2f ms, fitted period - 1000 ms: %+.3f ms (no drift: ~0)\n",
                 Mean(periods, 0, half), Mean(periods, half, periods.size()), drift);
     std::printf("  exchange (request queued .. answer reported): mean %.1f ms, 99th percentile %.1f ms\n",
                 Mean(exchangesMs, 0, exchangesMs.size()), Percentile(exchangesMs, 0.99));
-    std::printf("  page rows formatted after an answer: mean %.1f us, max %.1f us (target < 2 ms)\n",
+    std::printf("  page built after an answer: mean %.1f us, max %.1f us (target < 2 ms)\n",
                 Mean(buildsUs, 0, buildsUs.size()),
                 buildsUs.empty() ? 0.0 : *std::max_element(buildsUs.begin(), buildsUs.end()));
-    std::printf("    (the rows are formatted with TFormatter::FormatActualValue; the page-building code\n"
-                "     of the actual-value window is not on main yet)\n");
     std::printf("  CPU of this process %.3f s in %.1f s: %.2f %% of one core (target < 2 %%)\n", cpu, wall,
                 100.0 * cpu / wall);
     if (!lastRows.isEmpty())
