@@ -5,7 +5,9 @@
 #include "device/DeviceReader.h"
 #include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
+#include "services/AccessLevels.h"
 #include "shell/MainController.h"
+#include "shell/Texts.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -70,6 +72,26 @@ struct LinkSession
         if (reader.Running())
             loop.exec();
         return ok;
+    }
+
+    // The port opened and the whole device read by `reader` (made on `main`), as "Parameter
+    // aus Gerät" does: what the commands that work on a connected device need first. False
+    // when the link failed.
+    bool OpenAndRead(DeviceReader &reader)
+    {
+        if (!OpenWithProtocol())
+            return false;
+        if (!Read(reader))
+            return false;
+        Texts::SetDeviceTypeForTexts(main.Data.State.DeviceType);
+        return true;
+    }
+
+    // The access level the password gives on the device that was read.
+    void Identify(const QString &password)
+    {
+        AcceptIdent(main.Access, password, main.Data.State.AccessCode);
+        main.Data.AccessLevel = main.Access.Level;
     }
 
     MainController main;

@@ -195,14 +195,10 @@ int setOnline(const CliOptions &o, CliPrompter &prompter, const QStringList &arg
 {
     LinkSession session(o, prompter);
     MainController &main = session.main;
-    if (!session.OpenWithProtocol())
-        return ExitLink;
     DeviceReader reader(main, nullptr);
-    if (!LinkSession::Read(reader))
+    if (!session.OpenAndRead(reader))
         return ExitLink;
-    Texts::SetDeviceTypeForTexts(main.Data.State.DeviceType);
-    AcceptIdent(main.Access, password, main.Data.State.AccessCode);
-    main.Data.AccessLevel = main.Access.Level;
+    session.Identify(password);
 
     ParameterSender sender(main, reader);
     TFormatter formatter(main.Data, &prompter);

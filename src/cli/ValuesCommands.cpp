@@ -231,13 +231,10 @@ int ack(const CliOptions &o, CliPrompter &prompter)
     }
     LinkSession session(o, prompter);
     MainController &main = session.main;
-    if (!session.OpenWithProtocol())
-        return ExitLink;
     DeviceReader reader(main, nullptr);
-    if (!LinkSession::Read(reader))
+    if (!session.OpenAndRead(reader))
         return ExitLink;
-    AcceptIdent(main.Access, password, main.Data.State.AccessCode);
-    main.Data.AccessLevel = main.Access.Level;
+    session.Identify(password);
     if (!MayAcknowledge(main.Access.Level)) {
         Err(QStringLiteral("ack: Die Quittierung ist mit dieser Berechtigung nicht erlaubt."));
         return ExitInput;
