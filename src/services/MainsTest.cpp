@@ -111,25 +111,33 @@ bool MainsTest::Write(Step step, const QString &action, int kind, int address, i
 
 bool MainsTest::Start()
 {
-    // One telegram at a time: a poll or a write of this chain still on the line goes first.
-    if (Busy() || m_polling || m_running)
+    if (Busy() || m_running)
         return false;
+    if (m_polling) {
+        // One telegram at a time: the start follows the answer of the poll on the line.
+        m_queued = Queued::Start;
+        return true;
+    }
     return Write(Step::Starting, StartAction, 2, CommandAddress, kStartHigh, kStartLow);
 }
 
 bool MainsTest::Stop()
 {
-    if (Busy() || m_polling)
+    if (Busy())
         return false;
+    if (m_polling) {
+        // The poll's answer is due within the read timeout; the stop follows it.
+        m_queued = Queued::Stop;
+        return true;
+    }
     return Write(Step::Stopping, StopAction, 2, CommandAddress, 0x00, 0x00);
 }
 
 void MainsTest::Detach()
 {
     StopTimers();
-    if (m_main.PendingAction == PollAction)
-        m_main.SetPendingAction(QString());
-    m_polling = false;
+    // A poll on the line is left to its answer, which frees the line and is then ignored.
+    m_queued = Queued::None;
     const bool was = m_running;
     m_running = false;
     // A write still on the line finishes, but a confirmed start no longer starts the display.
@@ -251,6 +259,15 @@ void MainsTest::OnPollAnswer(const TeleReport &report)
     m_polling = false;
     m_main.SetPendingAction(QString());
     m_main.LinkBusy = false;
+    if (m_queued != Queued::None) {
+        const Queued next = m_queued;
+        m_queued = Queued::None;
+        if (next == Queued::Start)
+            Start();
+        else
+            Stop();
+        return;
+    }
     // A failed or short poll is left to the next one; the dispatch has warned about the line.
     if (!report.Ok() || int(report.Byte(3)) - 4 < 1 || !m_running)
         return;

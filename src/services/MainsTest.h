@@ -41,6 +41,7 @@ public:
     void SetIntervals(int pollMs, int tickMs);
 
     // Writes the start command; the countdown begins only once the device confirmed it.
+    // Start and Stop wait for the answer of a poll still on the line.
     bool Start();
     // Writes the stop command; on confirmation the display stops and the timer is reset.
     bool Stop();
@@ -52,7 +53,7 @@ public:
     void Tick();
 
     bool Running() const { return m_running; }
-    bool Busy() const { return m_step != Step::Idle; }
+    bool Busy() const { return m_step != Step::Idle || m_queued != Queued::None; }
     int Remaining() const { return m_remaining; }
     int LastTimerValue() const { return m_timerValue; }
     QString Display() const { return m_display; }
@@ -83,6 +84,8 @@ private:
     Step m_step = Step::Idle;
     bool m_running = false;
     bool m_polling = false;
+    enum class Queued { None, Start, Stop };
+    Queued m_queued = Queued::None;
     // Asked at most once per run of the device timer; a confirmed extension re-arms it.
     bool m_markArmed = false;
     bool m_asking = false;

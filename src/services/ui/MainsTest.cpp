@@ -49,7 +49,7 @@ TForm1::TForm1(MainController &main, ParameterSender &sender, QWidget *parent)
 void TForm1::UpdateButtons()
 {
     // A second start while one runs would only restart the device's test behind the display.
-    m_button1->setEnabled(!m_core.Running() && !m_core.Busy());
+    m_button1->setEnabled(!m_core.Running());
 }
 
 void TForm1::showEvent(QShowEvent *event)
