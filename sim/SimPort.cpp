@@ -1,6 +1,7 @@
 #include "SimPort.h"
 
 #include "SimCounters.h"
+#include "SimMainsTest.h"
 #include "SimClock.h"
 #include "SimLive.h"
 #include "SimOptions.h"
@@ -63,6 +64,9 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         // A controller (image at 0x0800) counts its operating hours and starts.
         if (base == 0x0800)
             SimCounters::attach(*device, std::make_shared<SimCounters>());
+        // ... and runs a mains-failure test when told to.
+        if (base == 0x0800)
+            SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
     }
     SimClock::attachNew(*device);
     if (error)

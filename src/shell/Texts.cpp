@@ -187,6 +187,10 @@ QStringList buildStrings()
         {613, u"Betriebsstunden und Starts gibt es nur bei Reglern."},
         {614, u"Keine Verbindung zum Gerät: bitte erst \"Parameter aus Gerät\" lesen."},
         {615, u"Betriebsstunden und Starts nur mit der Zugangsebene \"Ser\"."},
+        // Mains protection test (630..639).
+        {630, u"Der Netzschutztest ist noch 5 Minuten aktiv!\n#13Soll verlängert werden?"},
+        {631, u"Das Gerät hat den Start des Netzausfalltests nicht übernommen."},
+        {632, u"Das Gerät hat das Stoppen des Netzausfalltests nicht übernommen."},
         // Printing and export (580..599).
         {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
         {581, u"Als PDF speichern"},

@@ -18,6 +18,7 @@
 #include "params/ui/ParamGrid.h"
 #include "params/ui/ValueDialogs.h"
 #include "services/ui/Betriebsstunden.h"
+#include "services/ui/MainsTest.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
@@ -187,6 +188,8 @@ TFormMain::~TFormMain()
     delete m_lwl;
     delete m_splash;
     delete m_edit;
+    // Its chain is registered with the sender: it goes first.
+    delete m_mainsTest;
     delete m_sender;
     delete m_reader;
     delete m_search;
@@ -320,7 +323,8 @@ void TFormMain::BuildMenu()
     m_entries[Service] = AddLater(opt, QStringLiteral("Menu511"), QStringLiteral("Service"));
     m_entries[Betriebsstunden] =
         AddItem(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"), &TFormMain::OperatingHoursClicked);
-    m_entries[Netzschutz] = AddLater(opt, QStringLiteral("Menu513"), QStringLiteral("Netzschutz"));
+    m_entries[Netzschutz] =
+        AddItem(opt, QStringLiteral("Menu513"), QStringLiteral("Netzschutz"), &TFormMain::MainsTestClicked);
     m_entries[Ereignisse] = AddLater(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"));
     m_entries[Programm] = AddLater(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"));
     m_entries[Cpu68K] = AddLater(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"));
@@ -673,6 +677,28 @@ void TFormMain::OperatingHoursClicked()
     }
     dialog.exec();
 }
+
+void TFormMain::MainsTestClicked()
+{
+    if (!m_main->Online)
+        return;
+    if (!m_mainsTest) {
+        m_mainsTest = new TForm1(*m_main, *m_sender, this);
+        m_mainsTest->PauseValues = [this] {
+            if (m_poller)
+                m_poller->Pause();
+        };
+        m_mainsTest->ResumeValues = [this] {
+            if (m_poller)
+                m_poller->Resume();
+        };
+    }
+    m_mainsTest->show();
+    m_mainsTest->raise();
+    m_mainsTest->activateWindow();
+}
+
+TForm1 *TFormMain::MainsTestWindow() const { return m_mainsTest; }
 
 void TFormMain::Menu15Click()
 {

@@ -33,6 +33,7 @@ class TFmInit;
 class TFmLWL;
 class TFormIdentNummer;
 class TUhrstellen;
+class TForm1;
 class TParamGrid;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
@@ -89,6 +90,7 @@ public:
     TFormIdentNummer *IdentWindow() const;
     TFmInit *SettingsWindow() const;
     TUhrstellen *ClockWindow() const;
+    TForm1 *MainsTestWindow() const;
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
     DeviceReader *Reader() const { return m_reader; }
@@ -158,6 +160,7 @@ private:
     void Menu15Click(); // "&Uhrzeit des Gerätes"
     void ReadFromDevice();
     void OperatingHoursClicked();
+    void MainsTestClicked(); // "Netzschutz"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
@@ -215,6 +218,7 @@ private:
     QPointer<TFormIdentNummer> m_ident;
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
+    QPointer<TForm1> m_mainsTest;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
