@@ -2,6 +2,7 @@
 
 #include "SimCounters.h"
 #include "SimClock.h"
+#include "SimRam.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -65,6 +66,8 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
             SimCounters::attach(*device, std::make_shared<SimCounters>());
     }
     SimClock::attachNew(*device);
+    if (base == 0x0800)
+        SimRam::attach(*device);
     if (error)
         *error = why;
     return device;

@@ -3,6 +3,7 @@
 #include "SimClock.h"
 #include "SimDevice.h"
 #include "SimCounters.h"
+#include "SimRam.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
@@ -164,6 +165,8 @@ int main(int argc, char **argv)
         // A controller (image at 0x0800) counts its operating hours and starts.
         if (base == 0x0800)
             SimCounters::attach(*device, std::make_shared<SimCounters>());
+        if (base == 0x0800)
+            SimRam::attach(*device);
         SimClock::attachNew(*device);
     } else {
         device = SimPort::createDefaultDevice(&error);

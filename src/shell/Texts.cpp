@@ -187,6 +187,10 @@ QStringList buildStrings()
         {613, u"Betriebsstunden und Starts gibt es nur bei Reglern."},
         {614, u"Keine Verbindung zum Gerät: bitte erst \"Parameter aus Gerät\" lesen."},
         {615, u"Betriebsstunden und Starts nur mit der Zugangsebene \"Ser\"."},
+        // RAM list (620..629).
+        {620, u"Die RAM-Liste gibt es nur bei Reglern."},
+        {621, u"Die RAM-Liste nur mit der Zugangsebene \"Ser\"."},
+        {622, u"Diagnose zurückgesetzt."},
         // Printing and export (580..599).
         {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
         {581, u"Als PDF speichern"},
