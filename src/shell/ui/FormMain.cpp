@@ -18,6 +18,7 @@
 #include "params/ui/ParamGrid.h"
 #include "params/ui/ValueDialogs.h"
 #include "services/ui/Betriebsstunden.h"
+#include "services/ui/RamList.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
@@ -273,7 +274,8 @@ void TFormMain::BuildMenu()
     m_entries[IstSchliessen] =
         AddItem(ist, QStringLiteral("Menu37"), QStringLiteral("&Schließen"), &TFormMain::CloseValuesClicked);
     ist->addSeparator();
-    m_entries[RamListe] = AddLater(ist, QStringLiteral("Menu310"), QStringLiteral("RAM 2E2C - 2E99"));
+    m_entries[RamListe] =
+        AddItem(ist, QStringLiteral("Menu310"), QStringLiteral("RAM 2E2C - 2E99"), &TFormMain::RamListClicked);
 
     QMenu *aus = AddMenu(nullptr, QStringLiteral("Menu4"), QStringLiteral("&Datenausgabe"));
     m_entries[DatenausgabeMenu] = aus->menuAction();
@@ -667,6 +669,19 @@ void TFormMain::OperatingHoursClicked()
         return;
     QString why;
     TBetriebsstunden dialog(*m_main, *m_sender, this);
+    if (!dialog.Core().Available(&why)) {
+        m_prompter->error(why);
+        return;
+    }
+    dialog.exec();
+}
+
+void TFormMain::RamListClicked()
+{
+    if (!m_main->Online)
+        return;
+    QString why;
+    TRAM_Liste dialog(*m_main, *m_sender, this);
     if (!dialog.Core().Available(&why)) {
         m_prompter->error(why);
         return;

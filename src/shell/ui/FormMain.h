@@ -158,6 +158,7 @@ private:
     void Menu15Click(); // "&Uhrzeit des Gerätes"
     void ReadFromDevice();
     void OperatingHoursClicked();
+    void RamListClicked(); // "RAM 2E2C - 2E99"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
