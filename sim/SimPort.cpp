@@ -3,6 +3,7 @@
 #include "SimCounters.h"
 #include "SimMainsTest.h"
 #include "SimClock.h"
+#include "SimRam.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -69,6 +70,8 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
     }
     SimClock::attachNew(*device);
+    if (base == 0x0800)
+        SimRam::attach(*device);
     if (error)
         *error = why;
     return device;

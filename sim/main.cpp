@@ -4,6 +4,7 @@
 #include "SimDevice.h"
 #include "SimCounters.h"
 #include "SimMainsTest.h"
+#include "SimRam.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
@@ -162,11 +163,13 @@ int main(int argc, char **argv)
         }
         // A model without pages still answers everything else.
         SimLive::attach(*device, SimLive::forFile(path, options.seed));
-        // A controller (image at 0x0800) counts its operating hours and starts.
-        if (base == 0x0800)
+        // A controller (image at 0x0800) counts its operating hours and starts, runs a
+        // mains-failure test when told to and keeps its diagnosis block.
+        if (base == 0x0800) {
             SimCounters::attach(*device, std::make_shared<SimCounters>());
-        if (base == 0x0800)
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
+            SimRam::attach(*device);
+        }
         SimClock::attachNew(*device);
     } else {
         device = SimPort::createDefaultDevice(&error);

@@ -155,7 +155,8 @@ MenuStates ComputeMenus(const MenuInput &in)
             const bool counters = IsControllerType(t);
             set(m, Betriebsstunden, counters, counters);
             set(m, Netzschutz, false, false);
-            set(m, RamListe, true, true);
+            // The diagnosis block sits at fixed controller addresses, like the counters.
+            set(m, RamListe, counters, counters);
         } else {
             set(m, Ereignisse, false, false);
             set(m, Service, false, false);

@@ -191,6 +191,10 @@ QStringList buildStrings()
         {630, u"Der Netzschutztest ist noch 5 Minuten aktiv!\n#13Soll verlängert werden?"},
         {631, u"Das Gerät hat den Start des Netzausfalltests nicht übernommen."},
         {632, u"Das Gerät hat das Stoppen des Netzausfalltests nicht übernommen."},
+        // RAM list (620..629).
+        {620, u"Die RAM-Liste gibt es nur bei Reglern."},
+        {621, u"Die RAM-Liste nur mit der Zugangsebene \"Ser\"."},
+        {622, u"Diagnose zurückgesetzt."},
         // Printing and export (580..599).
         {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
         {581, u"Als PDF speichern"},

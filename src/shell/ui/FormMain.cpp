@@ -19,6 +19,7 @@
 #include "params/ui/ValueDialogs.h"
 #include "services/ui/Betriebsstunden.h"
 #include "services/ui/MainsTest.h"
+#include "services/ui/RamList.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
@@ -276,7 +277,8 @@ void TFormMain::BuildMenu()
     m_entries[IstSchliessen] =
         AddItem(ist, QStringLiteral("Menu37"), QStringLiteral("&Schließen"), &TFormMain::CloseValuesClicked);
     ist->addSeparator();
-    m_entries[RamListe] = AddLater(ist, QStringLiteral("Menu310"), QStringLiteral("RAM 2E2C - 2E99"));
+    m_entries[RamListe] =
+        AddItem(ist, QStringLiteral("Menu310"), QStringLiteral("RAM 2E2C - 2E99"), &TFormMain::RamListClicked);
 
     QMenu *aus = AddMenu(nullptr, QStringLiteral("Menu4"), QStringLiteral("&Datenausgabe"));
     m_entries[DatenausgabeMenu] = aus->menuAction();
@@ -699,6 +701,19 @@ void TFormMain::MainsTestClicked()
 }
 
 TForm1 *TFormMain::MainsTestWindow() const { return m_mainsTest; }
+
+void TFormMain::RamListClicked()
+{
+    if (!m_main->Online)
+        return;
+    QString why;
+    TRAM_Liste dialog(*m_main, *m_sender, this);
+    if (!dialog.Core().Available(&why)) {
+        m_prompter->error(why);
+        return;
+    }
+    dialog.exec();
+}
 
 void TFormMain::Menu15Click()
 {

@@ -161,6 +161,7 @@ private:
     void ReadFromDevice();
     void OperatingHoursClicked();
     void MainsTestClicked(); // "Netzschutz"
+    void RamListClicked(); // "RAM 2E2C - 2E99"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
