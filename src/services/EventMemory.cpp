@@ -211,7 +211,9 @@ bool EventMemory::ClearAllowed(QString *why) const
 {
     if (!Available(why))
         return false;
-    if (m_main.Access.Level == Level::Cus) {
+    // An erased memory cannot be read back: a user who has not identified at all is
+    // treated like the customer level.
+    if (m_main.Access.Level.isEmpty() || m_main.Access.Level == Level::Cus) {
         if (why)
             *why = GetText(644);
         return false;

@@ -196,7 +196,7 @@ QStringList buildStrings()
         {641, u"Kopfzeile %1 ist keine Zahl von 0 bis 255: \"%2\""},
         {642, u"Zeile %1 ist kein Ereignis (59 Zeichen Text, dann die Farbklasse als Zahl)."},
         {643, u"Die Datei hat %1 Ereignisse, höchstens %2 sind möglich."},
-        {644, u"Der Ereignisspeicher kann mit der Zugangsebene \"Cus\" nicht gelöscht werden."},
+        {644, u"Zum Löschen des Ereignisspeichers ist eine Zugangsebene über \"Cus\" nötig."},
         {645, u"Der Ereignisspeicher meldet einen ungültigen Zeiger (%1)."},
         {646, u"Ereignisspeicher des Gerätes löschen?"},
         {647, u"Ereignisspeicher gelöscht."},
