@@ -1,6 +1,7 @@
 #include "SimEvents.h"
 #include "SimDevice.h"
 #include <QDateTime>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -10,7 +11,7 @@ struct Kind
     const char *text;
     int colour;
 };
-// Plain ASCII, as the device's character set has no umlauts in its event texts.
+// Plain ASCII: the device's event texts have no umlauts.
 const Kind kKinds[] = {
     {"Betriebsart Auto", 3},          {"Betriebsart Manual", 3},      {"Betriebsart Off   ", 3},
     {"Netzausfall                kommt", 2}, {"Netzausfall                geht", 1},
@@ -18,11 +19,6 @@ const Kind kKinds[] = {
     {"Sammelstoerung Warnung     kommt", 2}, {"Fernstart", 0},           {"Generatorspannung ist gut ", 1},
     {"Oeldruck zu niedrig        kommt", 4},
 };
-
-int word(SimDevice &d, quint32 a)
-{
-    return d.byteAt(a) << 8 | d.byteAt(a + 1);
-}
 } // namespace
 
 int SimEvents::kindCount()
@@ -43,52 +39,75 @@ std::array<quint8, SimEvents::TextSize> SimEvents::render(const Record &r)
     return out;
 }
 
-void SimEvents::append(SimDevice &d, const Record &r)
+void SimEvents::setPointers(int end, int wrap)
 {
-    int end = word(d, PointerAddress);
-    if (end < int(RingStart) || end > int(RingLast))
-        end = RingStart;
-    for (int i = 0; i < RecordSize; ++i)
-        d.setByte(quint32(end + i), r[size_t(i)]);
-    end += RecordSize;
-    if (end > int(RingLast)) {
-        end = RingStart;
-        d.setByte(PointerAddress + 3, 1); // the ring is full from now on
-    }
-    d.setByte(PointerAddress, quint8(end >> 8));
-    d.setByte(PointerAddress + 1, quint8(end));
+    m_end = end;
+    m_wrap = wrap;
 }
 
-void SimEvents::fill(SimDevice &d, int n)
+SimEvents::Record SimEvents::record(quint32 address) const
 {
-    for (quint32 a = RingStart; a < PointerAddress + 8; ++a)
-        d.setByte(a, 0);
-    d.setByte(PointerAddress, quint8(RingStart >> 8));
+    Record r{};
+    std::copy_n(m_ring.begin() + (address - RingStart), RecordSize, r.begin());
+    return r;
+}
+
+void SimEvents::append(const Record &r)
+{
+    if (m_end < int(RingStart) || m_end > int(RingLast))
+        m_end = RingStart;
+    std::copy(r.begin(), r.end(), m_ring.begin() + (m_end - int(RingStart)));
+    m_end += RecordSize;
+    if (m_end > int(RingLast)) {
+        m_end = RingStart;
+        m_wrap = 1; // the ring is full from now on
+    }
+    m_year = r[3];
+}
+
+void SimEvents::fill(int n)
+{
+    m_ring.fill(0);
+    m_end = RingStart;
+    m_wrap = 0;
     QDateTime t(QDate(2025, 11, 3), QTime(6, 15, 0));
     for (int i = 0; i < n; ++i) {
         const QDate day = t.date();
         const QTime time = t.time();
-        append(d, {quint8((i * 7 + i / 12) % kindCount()), quint8(day.day()), quint8(day.month()),
-                   quint8(day.year() % 100), quint8(time.hour()), quint8(time.minute()), quint8(time.second()), 0});
+        append({quint8((i * 7 + i / 12) % kindCount()), quint8(day.day()), quint8(day.month()),
+                quint8(day.year() % 100), quint8(time.hour()), quint8(time.minute()), quint8(time.second()), 0});
         t = t.addSecs(3 * 3600 + 17 * 60 + 11);
     }
-    // The year reference at both clock addresses + 5.
-    d.setByte(0x22FD, quint8(t.date().year() % 100));
-    d.setByte(0x0055, quint8(t.date().year() % 100));
-    d.setByte(0x09B3, quint8(d.byteAt(0x09B3) | 0x40)); // this device has an event memory
+    m_year = t.date().year() % 100;
 }
 
-void SimEvents::attach(SimDevice &device, int events)
+bool SimEvents::handle(const SimRequest &r, SimAnswer &a)
 {
-    fill(device, events);
-    device.addRequestHook([](SimDevice &d, const SimRequest &r, SimAnswer &a) {
-        if (r.code != 53 || r.address < RingStart || r.address > RingLast || (r.address - RingStart) % RecordSize)
-            return false;
-        Record rec;
-        for (int i = 0; i < RecordSize; ++i)
-            rec[size_t(i)] = d.byteAt(r.address + quint32(i));
-        const auto text = render(rec);
-        a.data.assign(text.begin(), text.begin() + std::min(r.count, TextSize));
+    if ((r.code == 4 || r.code == 20) && r.address == PointerAddress && r.data.size() >= 4) {
+        m_end = r.data[0] << 8 | r.data[1];
+        m_wrap = r.data[2] << 8 | r.data[3];
+        return false; // the memory keeps the written bytes as well
+    }
+    if (r.code == 5 && r.address == PointerAddress && r.count <= 4) {
+        const quint8 p[4] = {quint8(m_end >> 8), quint8(m_end), quint8(m_wrap >> 8), quint8(m_wrap)};
+        a.data.assign(p, p + r.count);
         return true;
-    });
+    }
+    if (r.code == 5 && r.count == 1 && (r.address == 0x22FD || r.address == 0x0055)) {
+        a.data = {quint8(m_year)};
+        return true;
+    }
+    if (r.code != 53 || r.address < RingStart || r.address > RingLast || (r.address - RingStart) % RecordSize)
+        return false;
+    const auto text = render(record(r.address));
+    a.data.assign(text.begin(), text.begin() + std::min(r.count, TextSize));
+    return true;
+}
+
+std::shared_ptr<SimEvents> SimEvents::attach(SimDevice &device, int events)
+{
+    auto ring = std::make_shared<SimEvents>();
+    ring->fill(events);
+    device.addRequestHook([ring](SimDevice &, const SimRequest &r, SimAnswer &a) { return ring->handle(r, a); });
+    return ring;
 }

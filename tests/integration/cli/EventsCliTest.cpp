@@ -19,11 +19,24 @@ CliRun Events(const QString &port, const QStringList &args)
 TEST(EventsCli, PrintsSavesReloadsAndClears)
 {
     const QString data = QStringLiteral(MIRELO_SOURCE_DATA_DIR);
-    SimPty sim({QStringLiteral("--data"), data});
-    ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
-    SimPty refusing({QStringLiteral("--data"), data, QStringLiteral("--mode-not-off")});
-    ASSERT_TRUE(refusing.isRunning()) << refusing.error().toStdString();
     QTemporaryDir dir;
+    // The demo set with the bit that says the device has an event memory.
+    const QString set = dir.filePath(QStringLiteral("events.202"));
+    {
+        QFile in(data + QStringLiteral("/samples/demo.202"));
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QByteArray bytes = in.readAll();
+        bytes[0x09B3 - 0x0800] = char(bytes[0x09B3 - 0x0800] | 0x40);
+        QFile out(set);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+    SimPty sim({QStringLiteral("--data"), data, QStringLiteral("--device"), set});
+    ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
+    SimPty refusing({QStringLiteral("--data"), data, QStringLiteral("--device"), set, QStringLiteral("--mode-not-off")});
+    ASSERT_TRUE(refusing.isRunning()) << refusing.error().toStdString();
+    SimPty without({QStringLiteral("--data"), data});
+    ASSERT_TRUE(without.isRunning()) << without.error().toStdString();
     const QString evn = dir.filePath(QStringLiteral("a.EVN"));
     QFile bad(dir.filePath(QStringLiteral("bad.EVN")));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
@@ -60,6 +73,7 @@ TEST(EventsCli, PrintsSavesReloadsAndClears)
         {"still full", dev, {}, 0, all, QString()},
         {"cleared", dev, {"--clear", "--password", pw, "--yes"}, 0, GetText(647), QString()},
         {"empty", dev, {}, 0, GetText(151) + QStringLiteral(" 0\n"), QString()},
+        {"no event memory", without.linkPath(), {}, 2, QString(), GetText(147)},
         {"no line", QStringLiteral("/nonexistent/tty"), {}, 1, QString(), QStringLiteral("/nonexistent/tty")},
     };
     for (const auto &c : cases) {

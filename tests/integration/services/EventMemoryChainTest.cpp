@@ -15,6 +15,7 @@ namespace {
 struct EventRig : ChainRig
 {
     std::unique_ptr<EventMemory> events;
+    std::shared_ptr<SimEvents> ring;
     std::mutex mutex;
     std::vector<SimRequest> requests;
     int finished = 0, cleared = 0;
@@ -25,12 +26,8 @@ struct EventRig : ChainRig
         device = DeviceFromSample(QStringLiteral("demo.202"));
         if (!device)
             return false;
-        device->addRequestHook([this](SimDevice &, const SimRequest &r, SimAnswer &) {
-            std::lock_guard<std::mutex> lock(mutex);
-            requests.push_back(r);
-            return false;
-        });
-        SimEvents::attach(*device, stored);
+        Record();
+        ring = SimEvents::attach(*device, stored);
         if (!Start())
             return false;
         if (!LoadParameterFile(main->Data, QStringLiteral(MIRELO_SOURCE_DATA_DIR "/samples/demo.202"), prompter))
@@ -45,6 +42,14 @@ struct EventRig : ChainRig
         QObject::connect(events.get(), &EventMemory::Finished, [this](bool ok, const QString &) { ++finished, lastOk = ok; });
         QObject::connect(events.get(), &EventMemory::Cleared, [this](bool ok, const QString &) { ++cleared, lastOk = ok; });
         return true;
+    }
+    void Record()
+    {
+        device->addRequestHook([this](SimDevice &, const SimRequest &r, SimAnswer &) {
+            std::lock_guard<std::mutex> lock(mutex);
+            requests.push_back(r);
+            return false;
+        });
     }
     bool ReadAll()
     {
@@ -67,22 +72,13 @@ struct EventRig : ChainRig
                 out.push_back(r);
         return out;
     }
-    void SetEnd(int end, int wrap)
-    {
-        device->setByte(0x13F8, quint8(end >> 8));
-        device->setByte(0x13F9, quint8(end));
-        device->setByte(0x13FA, quint8(wrap >> 8));
-        device->setByte(0x13FB, quint8(wrap));
-    }
+    void SetEnd(int end, int wrap) { ring->setPointers(end, wrap); }
 };
 
-// The device's text of the i-th event stored by SimEvents::fill, as the list shows it.
-QString Stored(SimDevice &d, quint32 address)
+// The device's text of the record at address, as the list shows it.
+QString Stored(const SimEvents &ring, quint32 address)
 {
-    SimEvents::Record r;
-    for (int i = 0; i < 8; ++i)
-        r[size_t(i)] = d.byteAt(address + quint32(i));
-    const auto t = SimEvents::render(r);
+    const auto t = SimEvents::render(ring.record(address));
     return QString::fromLatin1(reinterpret_cast<const char *>(t.data()), 59);
 }
 
@@ -113,8 +109,8 @@ TEST(EventMemoryChain, ReadsTheRingOldestFirstWithoutRepeats)
         EXPECT_EQ(int(distinct.size()), c.lines) << "a record read twice";
         if (c.lines) {
             EXPECT_EQ(records.front().address, c.first) << c.stored;
-            EXPECT_EQ(rig.events->Lines().front().Text, Stored(*rig.device, records.front().address));
-            EXPECT_EQ(rig.events->Lines().back().Text, Stored(*rig.device, records.back().address));
+            EXPECT_EQ(rig.events->Lines().front().Text, Stored(*rig.ring, records.front().address));
+            EXPECT_EQ(rig.events->Lines().back().Text, Stored(*rig.ring, records.back().address));
         }
         QSet<int> colours;
         for (const auto &l : rig.events->Lines())
@@ -156,7 +152,7 @@ TEST(EventMemoryChain, FailureOrShortAnswerMidwayShowsNothing)
                 a.data.assign(size_t(kind), 'x');
             return true;
         });
-        SimEvents::attach(*rig.device, 40);
+        rig.ring = SimEvents::attach(*rig.device, 40);
         ASSERT_TRUE(rig.ReadAll());
         EXPECT_FALSE(rig.lastOk) << kind;
         EXPECT_EQ(rig.prompter.Warnings, QStringList{GetText(122)}) << kind;
@@ -197,16 +193,20 @@ TEST(EventMemoryChain, ClearingWritesBothBlocksAndStopsAtARefusal)
     for (const auto &[refusal, text] : {std::pair{0xF4, GetText(42)}, std::pair{0xF5, GetText(129)}}) {
         EventRig r2;
         ASSERT_TRUE(r2.Setup(10));
-        // A hook, not setRefusal: the refusal must still be seen as a request.
+        // A hook, not setRefusal: the refusal must still be seen as a request. It comes
+        // before the ring's own, as the device refuses before it writes anything.
+        r2.device->clearRequestHooks();
+        r2.Record();
         r2.device->addRequestHook([refusal = refusal](SimDevice &, const SimRequest &r, SimAnswer &a) {
             a.code = quint8(refusal);
             return r.code == 20;
         });
+        r2.ring = SimEvents::attach(*r2.device, 10);
         ASSERT_TRUE(r2.ClearAll());
         EXPECT_FALSE(r2.lastOk);
         EXPECT_EQ(r2.Of(20).size(), 1u) << "no second write after a refusal";
         EXPECT_EQ(r2.prompter.Errors, QStringList{text});
-        EXPECT_EQ(r2.device->byteAt(0x13F9), 10 * 8 & 0xFF);
+        EXPECT_EQ(r2.ring->end(), 0x1000 + 10 * 8);
     }
 
     EventRig cus;
