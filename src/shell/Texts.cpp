@@ -191,6 +191,15 @@ QStringList buildStrings()
         {630, u"Der Netzschutztest ist noch 5 Minuten aktiv!\n#13Soll verlängert werden?"},
         {631, u"Das Gerät hat den Start des Netzausfalltests nicht übernommen."},
         {632, u"Das Gerät hat das Stoppen des Netzausfalltests nicht übernommen."},
+        // Event memory (640..659).
+        {640, u"Event-File kann nicht geöffnet werden! Abweichende Zeilenanzahl!"},
+        {641, u"Kopfzeile %1 ist keine Zahl von 0 bis 255: \"%2\""},
+        {642, u"Zeile %1 ist kein Ereignis (59 Zeichen Text, dann die Farbklasse als Zahl)."},
+        {643, u"Die Datei hat %1 Ereignisse, höchstens %2 sind möglich."},
+        {644, u"Zum Löschen des Ereignisspeichers ist eine Zugangsebene über \"Cus\" nötig."},
+        {645, u"Der Ereignisspeicher meldet einen ungültigen Zeiger (%1)."},
+        {646, u"Ereignisspeicher des Gerätes löschen?"},
+        {647, u"Ereignisspeicher gelöscht."},
         // RAM list (620..629).
         {620, u"Die RAM-Liste gibt es nur bei Reglern."},
         {621, u"Die RAM-Liste nur mit der Zugangsebene \"Ser\"."},
