@@ -4,6 +4,7 @@
 #include "SimMainsTest.h"
 #include "SimClock.h"
 #include "SimRam.h"
+#include "SimService.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -70,8 +71,10 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
     }
     SimClock::attachNew(*device);
-    if (base == 0x0800)
+    if (base == 0x0800) {
         SimRam::attach(*device);
+        SimService::attach(*device);
+    }
     if (error)
         *error = why;
     return device;

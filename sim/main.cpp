@@ -5,6 +5,7 @@
 #include "SimCounters.h"
 #include "SimMainsTest.h"
 #include "SimRam.h"
+#include "SimService.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
@@ -169,6 +170,7 @@ int main(int argc, char **argv)
             SimCounters::attach(*device, std::make_shared<SimCounters>());
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
             SimRam::attach(*device);
+            SimService::attach(*device);
         }
         SimClock::attachNew(*device);
     } else {

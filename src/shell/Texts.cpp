@@ -195,6 +195,10 @@ QStringList buildStrings()
         {620, u"Die RAM-Liste gibt es nur bei Reglern."},
         {621, u"Die RAM-Liste nur mit der Zugangsebene \"Ser\"."},
         {622, u"Diagnose zurückgesetzt."},
+        {660, u"Der Wert muss eine ganze Zahl von %1 bis %2 sein."},
+        {661, u"Service-Funktionen gibt es nur bei Reglern."},
+        {662, u"Kein Wert zum Schreiben: bitte einen Wert eingeben oder den Wert erst lesen."},
+        {663, u"Das Löschen des Eventspeichers ist in diesem Parametersatz nicht freigegeben."},
         // Printing and export (580..599).
         {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
         {581, u"Als PDF speichern"},
