@@ -199,6 +199,8 @@ QStringList buildStrings()
         {661, u"Service-Funktionen gibt es nur bei Reglern."},
         {662, u"Kein Wert zum Schreiben: bitte einen Wert eingeben oder den Wert erst lesen."},
         {663, u"Das Löschen des Eventspeichers ist in diesem Parametersatz nicht freigegeben."},
+        {664, u"Die Programmumschaltung ist unvollständig: nur %1 von 3 Bytes wurden geschrieben. Bitte erneut ausführen."},
+        {665, u"Die Programmumschaltung gibt es nur für die Programme 001, 002, 003, 005 und 009."},
         // Printing and export (580..599).
         {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
         {581, u"Als PDF speichern"},
