@@ -2,7 +2,6 @@
 // maintenance interval read and written, the event memory cleared.
 #include "SimDevice.h"
 #include "SimPort.h"
-#include "SimService.h"
 #include "device/DeviceReader.h"
 #include "link/TeleThread.h"
 #include "services/ui/FormIdentNummer.h"
@@ -60,6 +59,7 @@ TEST(PrgServiceUi, OpenedAtLevelSerWritesTheIntervalAndClearsEvents)
 
     std::shared_ptr<SimDevice> device = SimPort::sharedDevice();
     device->setBytes(0x13F8, {0x12, 0x34});
+    device->setBytes(0x0F90, {0x01, 0xF4});
     bool driven = false;
     DriveModal([&](QWidget *w) {
         auto *dlg = qobject_cast<TPrgService *>(w);
@@ -77,7 +77,7 @@ TEST(PrgServiceUi, OpenedAtLevelSerWritesTheIntervalAndClearsEvents)
         EXPECT_FALSE(dlg->ValueEdit()->isVisible());
 
         QTest::mouseClick(dlg->Radio(1), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(dlg->ValueEdit()->text(), QString::number(SimService::Interval), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(dlg->ValueEdit()->text(), QStringLiteral("500"), 5000);
         dlg->ValueEdit()->setText(QStringLiteral("-100"));
         QTest::mouseClick(dlg->ExecuteButton(), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(device->bytes(0x0F90, 2), (std::vector<quint8>{0xFF, 0x9C}), 5000);

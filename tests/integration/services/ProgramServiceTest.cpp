@@ -113,9 +113,10 @@ TEST(ProgramService, ReadsAndWritesBothValuesWithTheirSign)
 {
     ServiceRig rig;
     ASSERT_TRUE(rig.Setup());
+    rig.device->setBytes(ProgramService::IntervalAddress, {0x01, 0xF4});
     ASSERT_TRUE(rig.ReadValue(Value::Interval));
     EXPECT_TRUE(rig.lastOk);
-    EXPECT_EQ(rig.lastValue, SimService::Interval);
+    EXPECT_EQ(rig.lastValue, 500);
 
     const struct
     {
@@ -137,18 +138,19 @@ TEST(ProgramService, NeverWritesAStaleOrOutOfRangeValue)
 {
     ServiceRig rig;
     ASSERT_TRUE(rig.Setup());
+    rig.device->setBytes(ProgramService::IntervalAddress, {0x01, 0xF4, 0x00, 0x30});
     // Nothing read yet, out of range, and the other selection's value.
     EXPECT_FALSE(rig.service->Write(Value::ExtraHours, QString()));
     EXPECT_FALSE(rig.service->Write(Value::ExtraHours, QStringLiteral("40000")));
     ASSERT_TRUE(rig.ReadValue(Value::Interval));
     EXPECT_FALSE(rig.service->Write(Value::ExtraHours, QString()));
     EXPECT_EQ(rig.Writes(), 0);
-    EXPECT_EQ(rig.Word(ProgramService::ExtraHoursAddress), SimService::ExtraHours);
+    EXPECT_EQ(rig.Word(ProgramService::ExtraHoursAddress), 0x30);
     EXPECT_TRUE(rig.prompter.All().join('|').contains("30000"));
     // The value read for this very selection may go back unchanged.
     ASSERT_TRUE(rig.WriteValue(Value::Interval, QString()));
     EXPECT_TRUE(rig.lastOk);
-    EXPECT_EQ(rig.Word(ProgramService::IntervalAddress), SimService::Interval);
+    EXPECT_EQ(rig.Word(ProgramService::IntervalAddress), 500);
 }
 
 TEST(ProgramService, ClearsEventsWithTwoWritesAndStopsAtARefusal)
