@@ -5,6 +5,7 @@
 #include "SimClock.h"
 #include "SimRam.h"
 #include "SimEvents.h"
+#include "SimService.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -74,6 +75,7 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
     if (base == 0x0800) {
         SimRam::attach(*device);
         SimEvents::attach(*device);
+        SimService::attach(*device);
     }
     if (error)
         *error = why;

@@ -6,6 +6,7 @@
 #include "SimMainsTest.h"
 #include "SimRam.h"
 #include "SimEvents.h"
+#include "SimService.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
@@ -171,6 +172,7 @@ int main(int argc, char **argv)
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
             SimRam::attach(*device);
             SimEvents::attach(*device);
+            SimService::attach(*device);
         }
         SimClock::attachNew(*device);
     } else {

@@ -150,9 +150,10 @@ MenuStates ComputeMenus(const MenuInput &in)
         const bool events = !InSetE(t);
         if (isSer) {
             set(m, Ereignisse, events, events);
-            set(m, Service, true, true);
-            // The counters sit at fixed controller addresses: other devices have none there.
+            // The counters and service values sit at fixed controller addresses: other
+            // devices have none there.
             const bool counters = IsControllerType(t);
+            set(m, Service, counters, counters);
             set(m, Betriebsstunden, counters, counters);
             set(m, Netzschutz, false, false);
             // The diagnosis block sits at fixed controller addresses, like the counters.

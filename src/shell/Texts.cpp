@@ -204,6 +204,12 @@ QStringList buildStrings()
         {620, u"Die RAM-Liste gibt es nur bei Reglern."},
         {621, u"Die RAM-Liste nur mit der Zugangsebene \"Ser\"."},
         {622, u"Diagnose zurückgesetzt."},
+        {660, u"Der Wert muss eine ganze Zahl von %1 bis %2 sein."},
+        {661, u"Service-Funktionen gibt es nur bei Reglern."},
+        {662, u"Kein Wert zum Schreiben: bitte einen Wert eingeben oder den Wert erst lesen."},
+        {663, u"Das Löschen des Eventspeichers ist in diesem Parametersatz nicht freigegeben."},
+        {664, u"Die Programmumschaltung ist unvollständig: nur %1 von 3 Bytes wurden geschrieben. Bitte erneut ausführen."},
+        {665, u"Die Programmumschaltung gibt es nur für die Programme 001, 002, 003, 005 und 009."},
         // Printing and export (580..599).
         {580, u"Die Datei \"%1\" konnte nicht geschrieben werden:#13%2"},
         {581, u"Als PDF speichern"},

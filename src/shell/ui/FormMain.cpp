@@ -19,6 +19,8 @@
 #include "params/ui/ValueDialogs.h"
 #include "services/ui/Betriebsstunden.h"
 #include "services/ui/MainsTest.h"
+#include "services/ui/PrgService.h"
+#include "services/ui/ProgramNumber.h"
 #include "services/ui/RamList.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
@@ -322,13 +324,14 @@ void TFormMain::BuildMenu()
     m_entries[UlvaGrundabgleich] = AddLater(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"));
     m_entries[Abgleich] = AddLater(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"));
     m_entries[AusgangSimulieren] = AddLater(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"));
-    m_entries[Service] = AddLater(opt, QStringLiteral("Menu511"), QStringLiteral("Service"));
+    m_entries[Service] = AddItem(opt, QStringLiteral("Menu511"), QStringLiteral("Service"), &TFormMain::ServiceClicked);
     m_entries[Betriebsstunden] =
         AddItem(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"), &TFormMain::OperatingHoursClicked);
     m_entries[Netzschutz] =
         AddItem(opt, QStringLiteral("Menu513"), QStringLiteral("Netzschutz"), &TFormMain::MainsTestClicked);
     m_entries[Ereignisse] = AddLater(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"));
-    m_entries[Programm] = AddLater(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"));
+    m_entries[Programm] =
+        AddItem(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"), &TFormMain::ProgramNumberClicked);
     m_entries[Cpu68K] = AddLater(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"));
     opt->addSeparator();
     AddItem(opt, QStringLiteral("Menu517"), QStringLiteral("S&prache"), &TFormMain::ChooseLanguage);
@@ -678,6 +681,31 @@ void TFormMain::OperatingHoursClicked()
         return;
     }
     dialog.exec();
+}
+
+void TFormMain::ServiceClicked()
+{
+    if (!m_main->Online)
+        return;
+    QString why;
+    TPrgService dialog(*m_main, *m_sender, this);
+    if (!dialog.Core().Available(&why)) {
+        m_prompter->error(why);
+        return;
+    }
+    dialog.exec();
+}
+
+void TFormMain::ProgramNumberClicked()
+{
+    if (!m_main->Online || m_main->Access.Level != Level::Fer)
+        return;
+    if (!ProgramNumber::Switchable(m_main->Data.Geraet.ProgramId)) {
+        m_prompter->information(GetText(665));
+        return;
+    }
+    auto *dialog = new TProgrammnummer(*m_main, this);
+    dialog->show();
 }
 
 void TFormMain::MainsTestClicked()

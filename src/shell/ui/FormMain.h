@@ -160,6 +160,8 @@ private:
     void Menu15Click(); // "&Uhrzeit des Gerätes"
     void ReadFromDevice();
     void OperatingHoursClicked();
+    void ServiceClicked();
+    void ProgramNumberClicked(); // "Programm": switches the program of an older controller // "Service": maintenance interval, extra hours, clearing events
     void MainsTestClicked(); // "Netzschutz"
     void RamListClicked(); // "RAM 2E2C - 2E99"
     void CloseParametersClicked();

@@ -265,9 +265,9 @@ TEST(MenuRules, LevelDependentServiceEntries)
     const Row rows[] = {
         {"Ser", 5, true, true, true, false, true},
         {"Ser", 29, false, true, true, false, true}, // set E: no event memory
-        // ULVA, VMX, ZNAE: neither the counters nor the diagnosis block of a controller
-        {"Ser", 35, true, true, false, false, false},
-        {"Ser", 36, true, true, false, false, false},
+        // ULVA, VMX, ZNAE: neither the counters, the service values nor the diagnosis block
+        {"Ser", 35, true, false, false, false, false},
+        {"Ser", 36, true, false, false, false, false},
         {"Cus", 5, true, false, false, false, false},
         {"Cus", 22, false, false, false, false, false},
         {"Mas", 5, false, false, false, true, false},
