@@ -66,18 +66,13 @@ int eventsCommand(const CliOptions &o, CliPrompter &prompter)
 
     LinkSession session(o, prompter);
     MainController &main = session.main;
-    if (!session.OpenWithProtocol())
-        return ExitLink;
     DeviceReader reader(main, nullptr);
-    if (!LinkSession::Read(reader))
+    if (!session.OpenAndRead(reader))
         return ExitLink;
-    Texts::SetDeviceTypeForTexts(main.Data.State.DeviceType);
     main.ParamsLoaded = true;
     main.Online = true;
-    if (passwordGiven) {
-        AcceptIdent(main.Access, password, main.Data.State.AccessCode);
-        main.Data.AccessLevel = main.Access.Level;
-    }
+    if (passwordGiven)
+        session.Identify(password);
     EventMemory events(main);
     QString why;
     if (clear) {

@@ -43,16 +43,12 @@ int ramCommand(const CliOptions &o, CliPrompter &prompter)
 
     LinkSession session(o, prompter);
     MainController &main = session.main;
-    if (!session.OpenWithProtocol())
-        return ExitLink;
     DeviceReader reader(main, nullptr);
-    if (!LinkSession::Read(reader))
+    if (!session.OpenAndRead(reader))
         return ExitLink;
-    Texts::SetDeviceTypeForTexts(main.Data.State.DeviceType);
     main.ParamsLoaded = true;
     main.Online = true;
-    AcceptIdent(main.Access, password, main.Data.State.AccessCode);
-    main.Data.AccessLevel = main.Access.Level;
+    session.Identify(password);
 
     ParameterSender sender(main, reader);
     RamList ram(main, sender);

@@ -10,6 +10,7 @@
 #include "shell/ui/FormMain.h"
 #include "support/DriveModal.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SimMainWindow.h"
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -20,32 +21,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-void RegisterSimPort();
-
 TEST(PrgServiceUi, OpenedAtLevelSerWritesTheIntervalAndClearsEvents)
 {
-    QTemporaryDir config;
-    ASSERT_TRUE(config.isValid());
-    qputenv("MIRELO_CONFIG_DIR", config.path().toLocal8Bit());
-    {
-        QFile f(config.path() + QStringLiteral("/Mirelo.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Ini]\r\nAUTOSAVE=0\r\nSPLASH=0\r\n[Com]\r\nPort=SIM\r\nBaud=9600\r\nProtokoll=4\r\n");
-    }
-    RegisterSimPort();
-    SimPort::resetSharedDevice();
-    ScriptedPrompter prompter;
-    auto form = std::make_unique<TFormMain>(&prompter);
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    form->CreateWindows();
+    SimMainWindow sim;
+    ASSERT_NO_FATAL_FAILURE(sim.StartAndRead());
+    TFormMain *form = sim.form.get();
+    ScriptedPrompter &prompter = sim.prompter;
     MainController &c = form->Controller();
-    c.Thread()->SetReadTimeout(50);
-    QTRY_VERIFY_WITH_TIMEOUT(c.Thread()->PortOpen(), 5000);
-    QSignalSpy finished(form->Reader(), &DeviceReader::Finished);
-    form->FindAction(QStringLiteral("Menu22"))->trigger();
-    ASSERT_TRUE(finished.count() > 0 || finished.wait(30000));
-    ASSERT_TRUE(finished.at(0).at(0).toBool());
 
     QAction *entry = form->FindAction(QStringLiteral("Menu511"));
     ASSERT_NE(entry, nullptr);
@@ -96,7 +78,7 @@ TEST(PrgServiceUi, OpenedAtLevelSerWritesTheIntervalAndClearsEvents)
     EXPECT_TRUE(driven);
     EXPECT_TRUE(c.PendingAction.isEmpty());
     EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
-    form.reset();
+    sim.form.reset();
     SimPort::resetSharedDevice();
     qunsetenv("MIRELO_CONFIG_DIR");
 }

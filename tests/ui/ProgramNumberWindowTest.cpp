@@ -9,6 +9,7 @@
 #include "shell/Texts.h"
 #include "shell/ui/FormMain.h"
 #include "support/ScriptedPrompter.h"
+#include "support/SimMainWindow.h"
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,32 +22,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-void RegisterSimPort();
-
 TEST(ProgramNumberUi, OpenedAtLevelFerSwitchesAndClosesTheSet)
 {
-    QTemporaryDir config;
-    ASSERT_TRUE(config.isValid());
-    qputenv("MIRELO_CONFIG_DIR", config.path().toLocal8Bit());
-    {
-        QFile f(config.path() + QStringLiteral("/Mirelo.ini"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[Ini]\r\nAUTOSAVE=0\r\nSPLASH=0\r\n[Com]\r\nPort=SIM\r\nBaud=9600\r\nProtokoll=4\r\n");
-    }
-    RegisterSimPort();
-    SimPort::resetSharedDevice();
-    ScriptedPrompter prompter;
-    auto form = std::make_unique<TFormMain>(&prompter);
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-    form->CreateWindows();
+    SimMainWindow sim;
+    ASSERT_NO_FATAL_FAILURE(sim.StartAndRead());
+    TFormMain *form = sim.form.get();
+    ScriptedPrompter &prompter = sim.prompter;
     MainController &c = form->Controller();
-    c.Thread()->SetReadTimeout(50);
-    QTRY_VERIFY_WITH_TIMEOUT(c.Thread()->PortOpen(), 5000);
-    QSignalSpy finished(form->Reader(), &DeviceReader::Finished);
-    form->FindAction(QStringLiteral("Menu22"))->trigger();
-    ASSERT_TRUE(finished.count() > 0 || finished.wait(30000));
-    ASSERT_TRUE(finished.at(0).at(0).toBool());
 
     c.Access.Level = Level::Fer;
     c.Data.Geraet.ProgramId = QStringLiteral("002");
@@ -77,7 +59,7 @@ TEST(ProgramNumberUi, OpenedAtLevelFerSwitchesAndClosesTheSet)
     EXPECT_EQ(device->bytes(0x016F, 1), std::vector<quint8>{0x43});
     EXPECT_FALSE(c.ParamsLoaded || c.Online) << "the device runs another program now";
     EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
-    form.reset();
+    sim.form.reset();
     SimPort::resetSharedDevice();
     qunsetenv("MIRELO_CONFIG_DIR");
 }
