@@ -10,7 +10,7 @@ struct TConstList
 
 namespace Texts {
 // Entries from 400 on are this program's own messages, beyond the original table.
-constexpr int StringCount = 700;
+constexpr int StringCount = 1000;
 // GetText swaps two texts for device type 31; the main window keeps this current.
 void SetDeviceTypeForTexts(int deviceType);
 } // namespace Texts
