@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, only when one is missing.
 set -euo pipefail
 PKGS=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev
-      libgl-dev libgtest-dev libgmock-dev socat xvfb xauth fonts-dejavu-core qt6-translations-l10n poppler-utils)
+      libgl-dev libgtest-dev libgmock-dev socat xvfb xauth fonts-dejavu-core qt6-translations-l10n poppler-utils srecord)
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
