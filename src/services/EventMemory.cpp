@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 
 namespace Evn {
 
@@ -106,6 +107,37 @@ bool Load(const QString &path, Header *ident, QVector<EventLine> *lines, QString
         return false;
     }
     return true;
+}
+
+QVector<int> DrawnColours(const QVector<EventLine> &lines)
+{
+    QVector<int> out;
+    out.reserve(lines.size());
+    int colour = 0;
+    for (const EventLine &l : lines) {
+        if (l.Colour >= 0 && l.Colour <= 4)
+            colour = l.Colour;
+        out.push_back(colour);
+    }
+    return out;
+}
+
+QVector<QVector<EventLine>> PrintPages(const QVector<EventLine> &lines, const QString &header)
+{
+    const QVector<int> colours = DrawnColours(lines);
+    QVector<QVector<EventLine>> pages;
+    for (int from = 0; from < lines.size(); from += PrintLinesPerPage) {
+        QVector<EventLine> page;
+        for (int i = from; i < std::min<int>(from + PrintLinesPerPage, lines.size()); ++i)
+            page.push_back({lines[i].Text, colours[i]});
+        while (page.size() < PrintPageLines - 1)
+            page.push_back({QString(), 0});
+        page.push_back({header + QString(8, QLatin1Char(' ')) + GetText(9) + QLatin1String(": ") +
+                            QString::number(pages.size() + 1),
+                        0});
+        pages.push_back(page);
+    }
+    return pages;
 }
 
 } // namespace Evn

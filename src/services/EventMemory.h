@@ -33,6 +33,14 @@ bool Read(const QByteArray &content, Header *ident, QVector<EventLine> *lines, Q
 // Written atomically: a failed save leaves an older file as it was.
 bool Save(const QString &path, const Header &ident, const QVector<EventLine> &lines, QString *why);
 bool Load(const QString &path, Header *ident, QVector<EventLine> *lines, QString *why);
+
+// Colour classes as drawn: a class outside 0..4 keeps the one before it (black at the start).
+QVector<int> DrawnColours(const QVector<EventLine> &lines);
+// The printed list: 56 events a page, lines 57..59 empty, line 60 the footer (header text,
+// eight blanks, "Seite: n") in black. Each line carries the colour class it is drawn in.
+constexpr int PrintLinesPerPage = 56;
+constexpr int PrintPageLines = 60;
+QVector<QVector<EventLine>> PrintPages(const QVector<EventLine> &lines, const QString &header);
 } // namespace Evn
 
 // The controller's ring of event records (0x1000..0x13F7, 8 bytes a record) with its end

@@ -18,7 +18,7 @@
 #include <QPrinterInfo>
 #include <algorithm>
 
-bool PaintPages(QPagedPaintDevice &printer, const Print::Pages &pages)
+bool PaintPages(QPagedPaintDevice &printer, const Print::Pages &pages, const PageColours &colours)
 {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -41,14 +41,19 @@ bool PaintPages(QPagedPaintDevice &printer, const Print::Pages &pages)
     const double ascent = QFontMetricsF(font, &printer).ascent();
 
     bool first = true;
-    for (const QStringList &page : pages) {
+    for (int p = 0; p < pages.size(); ++p) {
+        const QStringList &page = pages.at(p);
+        const QVector<QColor> pageColours = p < colours.size() ? colours.at(p) : QVector<QColor>();
         for (int from = 0; from < std::max<int>(1, page.size()); from += Print::PageLines) {
             if (!first)
                 printer.newPage();
             first = false;
             const QStringList sheet = page.mid(from, Print::PageLines);
-            for (int n = 0; n < sheet.size(); ++n)
+            for (int n = 0; n < sheet.size(); ++n) {
+                const int line = from + n;
+                painter.setPen(line < pageColours.size() ? pageColours.at(line) : QColor(Qt::black));
                 painter.drawText(QPointF(area.left(), area.top() + n * g.LinePitch + ascent), sheet.at(n));
+            }
         }
     }
     return painter.end();
@@ -75,7 +80,64 @@ struct PauseGuard
     }
     std::function<void()> resume;
 };
+
+QString AskSaveName(QWidget *parent, MainController &main, const QString &title, const QString &filter,
+                    const QString &suffix, const QString &proposed)
+{
+    QFileDialog dialog(parent, title, main.DialogFolder(), filter);
+    dialog.setObjectName(QStringLiteral("PrintFileDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The dialog adds the suffix only to a name without one and asks before replacing a file.
+    dialog.setDefaultSuffix(suffix);
+    dialog.selectFile(proposed);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString path = dialog.selectedFiles().constFirst();
+    main.RememberFileFolder(path);
+    return path;
+}
 } // namespace
+
+bool PrintPagesOrPdf(QWidget *parent, MainController &main, Prompter &prompter, const Print::Pages &pages,
+                     const QString &title, const PageColours &colours, QString *pdf)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(title);
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // No printer: the pages can still be kept as a PDF.
+        if (!prompter.question(GetText(583)))
+            return false;
+        const QString path =
+            AskSaveName(parent, main, GetText(581), GetText(582), QStringLiteral("pdf"), title + QStringLiteral(".pdf"));
+        if (path.isEmpty())
+            return false;
+        // Written beside the old file and renamed when complete, so a failure keeps it.
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            QPdfWriter writer(&file);
+            writer.setTitle(title);
+            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                             QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+            if (!PaintPages(writer, pages, colours))
+                file.cancelWriting();
+        }
+        if (!file.commit()) {
+            prompter.error(Print::WriteErrorText(path, file.errorString()));
+            return false;
+        }
+        if (pdf)
+            *pdf = path;
+        return true;
+    }
+    // The preview's print button goes through the print dialog.
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("PrintPreview"));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&pages, &colours](QPrinter *p) { PaintPages(*p, pages, colours); });
+    return preview.exec() == QDialog::Accepted;
+}
 
 bool TPrintOutput::Run(Print::Kind kind, Print::Target target)
 {
@@ -123,30 +185,12 @@ bool TPrintOutput::Run(Print::Kind kind, Print::Target target)
     return target == Print::Target::File ? toFile(kind, pages, project) : toPrinter(pages, project);
 }
 
-QString TPrintOutput::askSaveName(const QString &title, const QString &filter, const QString &suffix,
-                                  const QString &proposed)
-{
-    QFileDialog dialog(m_parent, title, m_main.DialogFolder(), filter);
-    dialog.setObjectName(QStringLiteral("PrintFileDialog"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // The dialog adds the suffix only to a name without one and asks before replacing a file.
-    dialog.setDefaultSuffix(suffix);
-    dialog.selectFile(proposed);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    const QString path = dialog.selectedFiles().constFirst();
-    m_main.RememberFileFolder(path);
-    return path;
-}
-
 bool TPrintOutput::toFile(Print::Kind kind, const Print::Pages &pages, const QString &project)
 {
     const QString suffix = Print::Suffix(kind);
     const QString filter = GetText(kind == Print::Kind::Connections ? 145 : 144) + QStringLiteral(" (*.") + suffix +
                            QStringLiteral(" *.") + suffix.toLower() + QLatin1Char(')');
-    const QString path = askSaveName(QString(), filter, suffix, Print::ProposedFileName(project, kind));
+    const QString path = AskSaveName(m_parent, m_main, QString(), filter, suffix, Print::ProposedFileName(project, kind));
     if (path.isEmpty())
         return false;
     QString error;
@@ -160,36 +204,9 @@ bool TPrintOutput::toFile(Print::Kind kind, const Print::Pages &pages, const QSt
 
 bool TPrintOutput::toPrinter(const Print::Pages &pages, const QString &project)
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(project);
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        // No printer: the pages can still be kept as a PDF.
-        if (!m_prompter.question(GetText(583)))
-            return false;
-        const QString path = askSaveName(GetText(581), GetText(582), QStringLiteral("pdf"), project + QStringLiteral(".pdf"));
-        if (path.isEmpty())
-            return false;
-        // Written beside the old file and renamed when complete, so a failure keeps it.
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly)) {
-            QPdfWriter writer(&file);
-            writer.setTitle(project);
-            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                             QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
-            if (!PaintPages(writer, pages))
-                file.cancelWriting();
-        }
-        if (!file.commit()) {
-            m_prompter.error(Print::WriteErrorText(path, file.errorString()));
-            return false;
-        }
-        m_lastFile = path;
-        return true;
-    }
-    // The preview's print button goes through the print dialog.
-    QPrintPreviewDialog preview(&printer, m_parent);
-    preview.setObjectName(QStringLiteral("PrintPreview"));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&pages](QPrinter *p) { PaintPages(*p, pages); });
-    return preview.exec() == QDialog::Accepted;
+    QString pdf;
+    const bool done = PrintPagesOrPdf(m_parent, m_main, m_prompter, pages, project, {}, &pdf);
+    if (done && !pdf.isEmpty())
+        m_lastFile = pdf;
+    return done;
 }

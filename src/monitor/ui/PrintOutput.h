@@ -1,7 +1,9 @@
 #pragma once
 #include "monitor/PrintLayout.h"
+#include <QColor>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <functional>
 
 class DialogPrompter;
@@ -13,8 +15,15 @@ class QWidget;
 // Draws the pages with a fixed-pitch font scaled so that 77 columns and 60 lines fill the
 // printable area of whatever paper the printer has. Each page of the layout starts a new
 // sheet; a longer page (the alarm list) goes on over further sheets. False when the
-// printer could not be started.
-bool PaintPages(QPagedPaintDevice &printer, const Print::Pages &pages);
+// printer could not be started. colours: per page and line; a line without one is black.
+using PageColours = QVector<QVector<QColor>>;
+bool PaintPages(QPagedPaintDevice &printer, const Print::Pages &pages, const PageColours &colours = {});
+
+// The printer target of every printed list: the preview (its print button goes through the
+// print dialog) or, without a printer, the offer to keep the pages as a PDF through the save
+// dialog. *pdf receives the PDF written. False when cancelled or failed (failures are told).
+bool PrintPagesOrPdf(QWidget *parent, MainController &main, Prompter &prompter, const Print::Pages &pages,
+                     const QString &title, const PageColours &colours = {}, QString *pdf = nullptr);
 
 // The entries of "&Datenausgabe": asks for the project name, then for the file or the
 // printer, and writes or prints the list. The window only chooses the target; the lines
@@ -41,7 +50,6 @@ public:
 private:
     bool toFile(Print::Kind kind, const Print::Pages &pages, const QString &project);
     bool toPrinter(const Print::Pages &pages, const QString &project);
-    QString askSaveName(const QString &title, const QString &filter, const QString &suffix, const QString &proposed);
 
     QWidget *m_parent;
     MainController &m_main;

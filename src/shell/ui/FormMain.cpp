@@ -22,6 +22,7 @@
 #include "services/ui/PrgService.h"
 #include "services/ui/ProgramNumber.h"
 #include "services/ui/RamList.h"
+#include "services/ui/ReadEvent.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
@@ -329,7 +330,8 @@ void TFormMain::BuildMenu()
         AddItem(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"), &TFormMain::OperatingHoursClicked);
     m_entries[Netzschutz] =
         AddItem(opt, QStringLiteral("Menu513"), QStringLiteral("Netzschutz"), &TFormMain::MainsTestClicked);
-    m_entries[Ereignisse] = AddLater(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"));
+    m_entries[Ereignisse] =
+        AddItem(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"), &TFormMain::EventsClicked);
     m_entries[Programm] =
         AddItem(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"), &TFormMain::ProgramNumberClicked);
     m_entries[Cpu68K] = AddLater(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"));
@@ -742,6 +744,26 @@ void TFormMain::RamListClicked()
     }
     dialog.exec();
 }
+
+void TFormMain::EventsClicked()
+{
+    if (!m_events) {
+        m_events = new TReadEvent(*m_main, this);
+        // The event read uses the line: the actual values wait until it has ended.
+        m_events->PauseValues = [this] {
+            if (m_poller)
+                m_poller->Pause();
+        };
+        m_events->ResumeValues = [this] {
+            if (m_poller)
+                m_poller->Resume();
+        };
+        connect(m_edit, &EditSession::EditEnded, m_events, &TReadEvent::NoteEdit);
+    }
+    m_events->exec();
+}
+
+TReadEvent *TFormMain::EventWindow() const { return m_events; }
 
 void TFormMain::Menu15Click()
 {

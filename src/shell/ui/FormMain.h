@@ -33,6 +33,7 @@ class TFmInit;
 class TFmLWL;
 class TFormIdentNummer;
 class TUhrstellen;
+class TReadEvent;
 class TForm1;
 class TParamGrid;
 
@@ -91,6 +92,7 @@ public:
     TFmInit *SettingsWindow() const;
     TUhrstellen *ClockWindow() const;
     TForm1 *MainsTestWindow() const;
+    TReadEvent *EventWindow() const;
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
     DeviceReader *Reader() const { return m_reader; }
@@ -164,6 +166,7 @@ private:
     void ProgramNumberClicked(); // "Programm": switches the program of an older controller // "Service": maintenance interval, extra hours, clearing events
     void MainsTestClicked(); // "Netzschutz"
     void RamListClicked(); // "RAM 2E2C - 2E99"
+    void EventsClicked(); // "Ereignisse"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
@@ -222,6 +225,7 @@ private:
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
     QPointer<TForm1> m_mainsTest;
+    QPointer<TReadEvent> m_events;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
