@@ -12,10 +12,16 @@
 #include "services/ui/ReadEvent.h"
 #include "shell/Texts.h"
 #include <QFileDialog>
+#include <QImage>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <map>
 #include <mutex>
 #include <set>
 
@@ -303,4 +309,80 @@ TEST(ReadEventWindow, ClearingAsksFirstAndWritesOnlyOnYes)
         EXPECT_EQ(w->CountLabel()->text(), GetText(151) + QStringLiteral(" 0"));
         w->BackButton()->click();
     });
+}
+
+TEST(ReadEventWindow, PrintsPagesOf56EventsInTheirColoursWithTheFooter)
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        GTEST_SKIP() << "a printer is installed here";
+    for (const char *tool : {"pdfinfo", "pdftotext", "pdftoppm"})
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            GTEST_SKIP() << "poppler-utils missing (scripts/deps.sh installs them)";
+    EventWindowRig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.Start(Level::Ser));
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(QStringLiteral("events.pdf"));
+    QVector<EventLine> read;
+    QString header;
+    rig.Open([&](TReadEvent *w) {
+        ASSERT_TRUE(EventWindowRig::ReadAll(w));
+        read = w->Lines();
+        header = w->HeaderLabel()->text();
+        rig.prompter.Answers = {true}; // no printer: keep the pages as a PDF
+        DriveModal([pdf](QWidget *m) {
+            auto *d = qobject_cast<QFileDialog *>(m);
+            ASSERT_NE(d, nullptr);
+            d->selectFile(pdf);
+            static_cast<QDialog *>(d)->accept();
+        });
+        w->PrintButton()->click();
+        w->BackButton()->click();
+    });
+    ASSERT_EQ(read.size(), EventMemory::MaxRecords);
+    ASSERT_TRUE(QFileInfo::exists(pdf)) << rig.prompter.All().join('|').toStdString();
+    auto run = [](const QString &program, const QStringList &args) {
+        QProcess p;
+        p.start(program, args);
+        p.waitForFinished(30000);
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+    EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n")))) << info.toStdString();
+    // The text tool spaces the columns its own way: compared with blanks collapsed.
+    QStringList sheets =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")}).split(QLatin1Char('\f'));
+    ASSERT_GE(sheets.size(), 3);
+    for (QString &s : sheets)
+        s = s.simplified();
+    for (int p = 0; p < 3; ++p) {
+        EXPECT_TRUE(sheets[p].endsWith((header + QLatin1Char(' ') + GetText(9) + QStringLiteral(": ") +
+                                        QString::number(p + 1)).simplified()))
+            << p;
+        EXPECT_TRUE(sheets[p].startsWith(read[p * 56].Text.simplified())) << p;
+    }
+    EXPECT_FALSE(sheets[0].contains(read[56].Text.simplified())) << "the 57th event starts page 2";
+
+    // Every colour class of the first page's events shows in its drawing.
+    const QString png = dir.filePath(QStringLiteral("page"));
+    run(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-f"),
+                                     QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                     QStringLiteral("-png"), pdf, png});
+    const QImage page = QImage(png + QStringLiteral("-1.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(page.isNull());
+    const QVector<int> drawn = Evn::DrawnColours(read.mid(0, 56));
+    const std::set<int> classes(drawn.begin(), drawn.end());
+    std::map<int, int> near;
+    std::map<int, QRgb> wanted;
+    for (int c : classes)
+        wanted[c] = TReadEvent::ColourOf(c).rgb();
+    for (int y = 0; y < page.height(); ++y) {
+        const auto *row = reinterpret_cast<const QRgb *>(page.constScanLine(y));
+        for (int x = 0; x < page.width(); ++x)
+            for (const auto &[c, want] : wanted)
+                near[c] += std::abs(qRed(row[x]) - qRed(want)) + std::abs(qGreen(row[x]) - qGreen(want)) +
+                               std::abs(qBlue(row[x]) - qBlue(want)) <
+                           40;
+    }
+    for (int c : classes)
+        EXPECT_GT(near[c], 20) << "colour class " << c;
 }

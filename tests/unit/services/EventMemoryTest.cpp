@@ -119,3 +119,44 @@ TEST(EventMemory, BadEvnFilesAreRefusedWithoutChange)
         EXPECT_EQ(lines.size(), 1);
     }
 }
+
+TEST(EventMemory, AColourOutsideTheClassesKeepsTheOneBefore)
+{
+    QVector<EventLine> lines;
+    for (int c : {9, 2, 7, 4, -1, 1, 0, 5})
+        lines.push_back({QStringLiteral("x"), c});
+    EXPECT_EQ(Evn::DrawnColours(lines), (QVector<int>{0, 2, 2, 4, 4, 1, 0, 0}));
+}
+
+TEST(EventMemory, PrintedPagesHold56EventsAndAFooter)
+{
+    const struct
+    {
+        int events, pages, lastPageEvents;
+    } cases[] = {{1, 1, 1}, {56, 1, 56}, {57, 2, 1}, {127, 3, 15}, {0, 0, 0}};
+    const QString header = QStringLiteral("Auftrag: 5, F-Nummer: 00042");
+    for (const auto &c : cases) {
+        QVector<EventLine> lines;
+        for (int i = 0; i < c.events; ++i)
+            lines.push_back({QStringLiteral("%1 Ereignis").arg(i, 3, 10, QLatin1Char('0')), 3});
+        // The page break does not reset a colour carried over a line without a class.
+        if (c.events > 56)
+            lines[56].Colour = 8;
+        const auto pages = Evn::PrintPages(lines, header);
+        ASSERT_EQ(pages.size(), c.pages) << c.events;
+        for (int p = 0; p < pages.size(); ++p) {
+            const auto &page = pages[p];
+            ASSERT_EQ(page.size(), 60) << c.events;
+            const int events = p + 1 == pages.size() ? c.lastPageEvents : 56;
+            for (int n = 0; n < events; ++n) {
+                EXPECT_EQ(page[n].Text, lines[p * 56 + n].Text) << c.events;
+                EXPECT_EQ(page[n].Colour, 3) << c.events;
+            }
+            for (int n = events; n < 59; ++n)
+                EXPECT_TRUE(page[n].Text.isEmpty()) << c.events << " line " << n + 1;
+            EXPECT_EQ(page[59].Text, header + QStringLiteral("        ") + GetText(9) + QStringLiteral(": ") +
+                                         QString::number(p + 1));
+            EXPECT_EQ(page[59].Colour, 0);
+        }
+    }
+}
