@@ -423,7 +423,7 @@ def sample_202(version):
         '0871': 0x0A,             # modem present, remote control via RS232
         '087A': 0x01,             # input 5: remote start
         '087B': 0x02,             # input 6: remote start
-        '09B3': 0x04,             # output 1: -5..+5 V
+        '09B3': 0x44,             # output 1: -5..+5 V; 0x40: the controller keeps an event memory
         '0C78': 0x04,             # output 2: 0..10 V
         '09C7': 0x21 if version >= 13 else 0x01,
         '0860': 0x01, '0861': 0x01, '0862': 0x03, '0863': 0x02, '0864': 0x05, '0865': 0x04,

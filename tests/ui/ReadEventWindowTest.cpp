@@ -36,10 +36,6 @@ struct EventWindowRig : SimMainWindow
     {
         ASSERT_NO_FATAL_FAILURE(StartAndRead());
         MainController &m = form->Controller();
-        auto &d = m.Data;
-        // The demo set says it has no event memory; this controller has one.
-        d.Geraet.SetByte(d.State.IndexOf(EventMemory::FeatureAddress),
-                         d.Geraet.GetByte(d.State.IndexOf(EventMemory::FeatureAddress)) | EventMemory::FeatureBit);
         m.Access.Level = level;
         form->UpdateMenus();
         std::lock_guard<std::mutex> lock(SimPort::sharedDeviceMutex());

@@ -79,11 +79,8 @@ TReadEvent::TReadEvent(MainController &main, QWidget *parent) : QDialog(parent),
     connect(m_core, &EventMemory::Cleared, this, [this](bool ok) { ClearFinished(ok); });
 }
 
-TReadEvent::~TReadEvent()
-{
-    // A chain cut short by the program's end must not leave the values stopped.
-    Resume();
-}
+// At the program's end the poller may already be gone: nothing is resumed here.
+TReadEvent::~TReadEvent() = default;
 
 QColor TReadEvent::ColourOf(int colourClass)
 {

@@ -20,14 +20,16 @@ TEST(EventsCli, PrintsSavesReloadsAndClears)
 {
     const QString data = QStringLiteral(MIRELO_SOURCE_DATA_DIR);
     QTemporaryDir dir;
-    // The demo set with the bit that says the device has an event memory.
-    const QString set = dir.filePath(QStringLiteral("events.202"));
+    // The demo set says the device has an event memory; a copy without that bit says not.
+    const QString set = data + QStringLiteral("/samples/demo.202");
+    const QString noEvents = dir.filePath(QStringLiteral("noevents.202"));
     {
-        QFile in(data + QStringLiteral("/samples/demo.202"));
+        QFile in(set);
         ASSERT_TRUE(in.open(QIODevice::ReadOnly));
         QByteArray bytes = in.readAll();
-        bytes[0x09B3 - 0x0800] = char(bytes[0x09B3 - 0x0800] | 0x40);
-        QFile out(set);
+        ASSERT_TRUE(bytes[0x09B3 - 0x0800] & 0x40);
+        bytes[0x09B3 - 0x0800] = char(bytes[0x09B3 - 0x0800] & ~0x40);
+        QFile out(noEvents);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(bytes);
     }
@@ -35,7 +37,7 @@ TEST(EventsCli, PrintsSavesReloadsAndClears)
     ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
     SimPty refusing({QStringLiteral("--data"), data, QStringLiteral("--device"), set, QStringLiteral("--mode-not-off")});
     ASSERT_TRUE(refusing.isRunning()) << refusing.error().toStdString();
-    SimPty without({QStringLiteral("--data"), data});
+    SimPty without({QStringLiteral("--data"), data, QStringLiteral("--device"), noEvents});
     ASSERT_TRUE(without.isRunning()) << without.error().toStdString();
     const QString evn = dir.filePath(QStringLiteral("a.EVN"));
     QFile bad(dir.filePath(QStringLiteral("bad.EVN")));
