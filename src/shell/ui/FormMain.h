@@ -34,6 +34,7 @@ class TFmLWL;
 class TFormIdentNummer;
 class TUhrstellen;
 class TForm1;
+class TDiagramm;
 class TParamGrid;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
@@ -101,6 +102,7 @@ public:
     ValuePoller *Poller() const { return m_poller; }
     TValuesView *ValuesView() const { return m_valuesView; }
     TNachrichten *InfoWindow() const;
+    TDiagramm *TrendWindow() const;
     QFrame *ProgressPanel() const { return m_progressPanel; }
     QProgressBar *ProgressBar() const { return m_progressBar; }
     QLabel *ProgressLabel() const { return m_progressLabel; }
@@ -150,6 +152,7 @@ private:
     void PrintConnectionList();
     void SaveConnectionList();
     void SaveAlarmList();
+    void TrendClicked(); // "Trend"
     QRect availableArea() const;
     // The open or save dialog in the folder of this session; empty when cancelled.
     QString AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed);
@@ -222,6 +225,7 @@ private:
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
     QPointer<TForm1> m_mainsTest;
+    QPointer<TDiagramm> m_trend;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
