@@ -59,6 +59,9 @@ public:
     void Reset(const QStringList &titles);
     // A new recording: the record goes back to its header, the series keep their points.
     void ClearLines();
+    // Room for this many samples, so that a long recording does not copy its points while
+    // it grows.
+    void Reserve(int samples);
 
     int SeriesCount() const { return int(m_series.size()); }
     const Series &SeriesAt(int k) const { return m_series.at(k); }
@@ -90,8 +93,8 @@ private:
 };
 
 // The points of one series worth drawing between x0 and x1 at `columns` pixel columns:
-// all of them when few, else per column the first, smallest, largest and last point in
-// their order, plus the neighbours just outside the range so the line reaches the edges.
+// all of them when few, else per pixel column its smallest and largest point in their
+// order, plus the neighbours just outside the range so the line reaches the edges.
 QVector<QPointF> Decimate(const Series &s, double x0, double x1, int columns);
 
 // After the zoom is undone: the axis widened to show every point. The margin beyond the

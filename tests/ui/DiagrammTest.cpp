@@ -168,6 +168,18 @@ TEST_F(DiagrammUi, SaveLoadAndARefusedFileThroughTheButtons)
     // Autoscroll: past the axis end, the axis follows the last sample over the display range.
     EXPECT_EQ(w->Chart()->XMax(), double(clock.toMSecsSinceEpoch()));
     EXPECT_EQ(w->Chart()->XMax() - w->Chart()->XMin(), 60000.0);
+    // A zoom holds the axis; its undo widens it to the first sample, scrolled out before.
+    const QRectF plot = w->Chart()->chart()->plotArea();
+    w->Chart()->chart()->zoomIn(plot.adjusted(plot.width() / 4, 0, -plot.width() / 4, 0));
+    ASSERT_TRUE(w->Chart()->Zoomed());
+    const double zoomedMax = w->Chart()->XMax();
+    clock = clock.addSecs(1);
+    w->Sample();
+    EXPECT_EQ(w->Chart()->XMax(), zoomedMax);
+    QTest::mouseClick(w->Chart()->viewport(), Qt::RightButton, {}, plot.center().toPoint());
+    EXPECT_FALSE(w->Chart()->Zoomed());
+    EXPECT_EQ(w->Chart()->XMin(), w->Record().SeriesAt(0).X.constFirst());
+    EXPECT_GE(w->Chart()->XMax(), double(clock.toMSecsSinceEpoch()) + 10000);
     const QString saved = dir.filePath(QStringLiteral("last.csv"));
     QString answer = saved;
     w->AskFile = [&answer](bool) { return answer; };
@@ -198,7 +210,7 @@ TEST_F(DiagrammUi, SaveLoadAndARefusedFileThroughTheButtons)
     EXPECT_FALSE(w->Recording()) << "loading stops the recording";
     EXPECT_EQ(w->Record().Lines(), recorded);
     EXPECT_TRUE(w->SeriesRows().isEmpty());
-    EXPECT_EQ(w->Chart()->Line(0)->count(), 65);
+    EXPECT_EQ(w->Chart()->Line(0)->count(), 66);
 
     // "Start" after "Laden" takes the selection again before recording.
     w->StartStop();

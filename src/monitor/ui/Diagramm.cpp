@@ -87,7 +87,8 @@ void TTrendChart::Redraw()
         return;
     m_redrawing = true;
     const double x0 = XMin(), x1 = XMax();
-    const int columns = std::max(1, int(chart()->plotArea().width()));
+    // With a pen two pixels wide, a pair of pixel columns is the finest detail a line shows.
+    const int columns = std::max(1, int(chart()->plotArea().width()) / Trend::PenWidth);
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (int k = 0; k < m_lines.size() && k < m_record->SeriesCount(); ++k) {
         const QVector<QPointF> points = Trend::Decimate(m_record->SeriesAt(k), x0, x1, columns);
@@ -446,6 +447,8 @@ void TDiagramm::StartStop()
         m_sampling.start();
         m_start->setText(GetText(316));
         m_record.ClearLines();
+        if (m_limit->isChecked())
+            m_record.Reserve(int(qint64(m_recordSecs) * 1000 / m_sampling.interval()));
         m_startTime = now;
     } else {
         m_prompter.information(GetText(796));
