@@ -250,12 +250,14 @@ TDiagramm::TDiagramm(QWidget *parent, MainController &main, QTableWidget *grid, 
     sl->addWidget(m_list, 1);
     auto *right = new QVBoxLayout;
     auto *display = new QGroupBox(QStringLiteral("Anzeigebereich"), settings);
+    display->setObjectName(QStringLiteral("GroupBox1"));
     auto *dl = new QHBoxLayout(display);
     m_aHours = HoursBox(display, "Cob_AStunden", 0);
     m_aMinutes = MinutesBox(display, "Cob_AMinuten", 1);
     dl->addWidget(m_aHours);
     dl->addWidget(m_aMinutes);
     auto *memory = new QGroupBox(QStringLiteral(" Aufzeichnungsspeicher"), settings);
+    memory->setObjectName(QStringLiteral("GroupBox2"));
     auto *ml = new QGridLayout(memory);
     m_rHours = HoursBox(memory, "Cob_Stunden", 1);
     m_rMinutes = MinutesBox(memory, "Cob_Minuten", 0);
@@ -265,6 +267,7 @@ TDiagramm::TDiagramm(QWidget *parent, MainController &main, QTableWidget *grid, 
     ml->addWidget(m_rMinutes, 0, 1);
     ml->addWidget(m_limit, 1, 0, 1, 2);
     auto *yAxis = new QGroupBox(QStringLiteral("Y Achse"), settings);
+    yAxis->setObjectName(QStringLiteral("GroupBox3"));
     auto *yl = new QGridLayout(yAxis);
     m_yAutoMax = new QCheckBox(QStringLiteral("Auto Maximum"), yAxis);
     m_yAutoMax->setObjectName(QStringLiteral("CB_Y_AutoMax"));
@@ -425,7 +428,7 @@ void TDiagramm::Stop()
 
 void TDiagramm::StartStop()
 {
-    if (m_start->text() != GetText(315)) {
+    if (Recording()) {
         Stop();
         return;
     }

@@ -548,6 +548,7 @@ void TFormMain::ShowParameters()
 
 void TFormMain::CreateWindows()
 {
+    MakeTrendWindow();
     if (!m_lwl) {
         m_lwl = new TFmLWL(*m_main, this, m_prompter);
         connect(m_lwl, &TFmLWL::Pushed, this, &TFormMain::CountPush);
@@ -611,6 +612,8 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << &e.Choice16Dialog() << &e.RelayDialog() << &e.FaultDialog() << &e.LabelTextDialog()
                 << &e.Choice8Dialog() << &e.YesNoDialog();
     }
+    if (m_trend)
+        windows << m_trend.data();
     if (m_splash)
         windows << m_splash.data();
     if (m_init)
@@ -930,11 +933,19 @@ void TFormMain::Output(int kind, bool toFile)
         SetStatus(4, GetText(512) + QLatin1Char(' ') + QDir::toNativeSeparators(m_print->LastFile()));
 }
 
+void TFormMain::MakeTrendWindow()
+{
+    if (m_trend || !m_poller)
+        return;
+    m_trend = new TDiagramm(this, *m_main, m_values, *m_prompter, m_dialogs.get());
+    m_trend->FollowPage(*m_poller);
+}
+
 void TFormMain::TrendClicked()
 {
     if (!m_trend) {
-        m_trend = new TDiagramm(this, *m_main, m_values, *m_prompter, m_dialogs.get());
-        m_trend->FollowPage(*m_poller);
+        MakeTrendWindow();
+        Translation::TranslateForm(Translation::LanguageFolder(), m_trend, m_main->Settings.Language);
     }
     m_trend->show();
     m_trend->raise();

@@ -153,6 +153,7 @@ private:
     void SaveConnectionList();
     void SaveAlarmList();
     void TrendClicked(); // "Trend"
+    void MakeTrendWindow();
     QRect availableArea() const;
     // The open or save dialog in the folder of this session; empty when cancelled.
     QString AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed);
