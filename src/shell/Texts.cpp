@@ -251,6 +251,16 @@ QStringList buildStrings()
         {429, u"Abbruch"},
         {430, u"Protokollsuche abgebrochen"},
         {431, u"Protokoll suchen"},
+        // Trend chart (790..819).
+        {790, u"Datei konnte nicht gespeichert werden"},
+        {791, u"Zeile %1: "},
+        {792, u"die erste Zeile nennt keine Datenreihe (Felder mit \";\" getrennt)"},
+        {793, u"mehr als %1 Messungen"},
+        {794, u"Feld %1 \"%2\" ist keine Uhrzeit"},
+        {795, u"Feld %1 \"%2\" ist keine Zahl"},
+        {796, u"Der Anzeigebereich ist 0 Stunden 0 Minuten. Bitte einen Anzeigebereich wählen und erneut starten."},
+        {797, u"Die Aufzeichnung hat %1 Messungen erreicht und wurde angehalten."},
+        {798, u"Es ist kein Drucker installiert. Das Diagramm als PDF-Datei speichern?"},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -13,6 +13,7 @@
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -209,4 +210,45 @@ bool TPrintOutput::toPrinter(const Print::Pages &pages, const QString &project)
     if (done && !pdf.isEmpty())
         m_lastFile = pdf;
     return done;
+}
+
+bool TPrintOutput::RunPicture(const QString &title, const std::function<void(QPainter &, const QRectF &)> &paint)
+{
+    auto draw = [&paint](QPagedPaintDevice &device) {
+        QPainter painter;
+        if (!painter.begin(&device))
+            return false;
+        const QRect page = device.pageLayout().paintRectPixels(device.logicalDpiX());
+        paint(painter, QRectF(0, 0, page.width(), page.height()));
+        return painter.end();
+    };
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        if (!m_prompter.question(GetText(798)))
+            return false;
+        const QString path = askSaveName(GetText(581), GetText(582), QStringLiteral("pdf"), title + QStringLiteral(".pdf"));
+        if (path.isEmpty())
+            return false;
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            QPdfWriter writer(&file);
+            writer.setTitle(title);
+            writer.setResolution(150);
+            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0),
+                                             QPageLayout::Millimeter));
+            if (!draw(writer))
+                file.cancelWriting();
+        }
+        if (!file.commit()) {
+            m_prompter.error(Print::WriteErrorText(path, file.errorString()));
+            return false;
+        }
+        m_lastFile = path;
+        return true;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(title);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, m_parent);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    return dialog.exec() == QDialog::Accepted && draw(printer);
 }

@@ -9,6 +9,8 @@
 class DialogPrompter;
 class MainController;
 class Prompter;
+class QPainter;
+class QRectF;
 class QPagedPaintDevice;
 class QWidget;
 
@@ -43,6 +45,10 @@ public:
 
     // Returns whether the list was written or printed.
     bool Run(Print::Kind kind, Print::Target target);
+
+    // One landscape sheet with a picture (the trend chart) drawn by paint into the page's
+    // printable area: through the print dialog, or into a PDF when no printer is installed.
+    bool RunPicture(const QString &title, const std::function<void(QPainter &, const QRectF &)> &paint);
 
     // The paths the dialogs chose last (for the status bar and tests).
     QString LastFile() const { return m_lastFile; }

@@ -9,6 +9,7 @@
 #include "link/ui/FormLWL.h"
 #include "monitor/DeviceInfo.h"
 #include "monitor/ValuePoller.h"
+#include "monitor/ui/Diagramm.h"
 #include "monitor/ui/Nachrichten.h"
 #include "monitor/ui/ValuesView.h"
 #include "params/EditSession.h"
@@ -262,7 +263,7 @@ void TFormMain::BuildMenu()
     QAction *trend = menuBar()->addAction(QStringLiteral("Trend"));
     trend->setObjectName(QStringLiteral("Chart1"));
     trend->setEnabled(false); // enabled by the actual-value pages that can be plotted
-    connect(trend, &QAction::triggered, this, &TFormMain::NotAvailable);
+    connect(trend, &QAction::triggered, this, &TFormMain::TrendClicked);
 
     QMenu *ist = AddMenu(nullptr, QStringLiteral("Menu3"), QStringLiteral("&Istwerte"));
     m_entries[IstwerteMenu] = ist->menuAction();
@@ -549,6 +550,7 @@ void TFormMain::ShowParameters()
 
 void TFormMain::CreateWindows()
 {
+    MakeTrendWindow();
     if (!m_lwl) {
         m_lwl = new TFmLWL(*m_main, this, m_prompter);
         connect(m_lwl, &TFmLWL::Pushed, this, &TFormMain::CountPush);
@@ -612,6 +614,8 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << &e.Choice16Dialog() << &e.RelayDialog() << &e.FaultDialog() << &e.LabelTextDialog()
                 << &e.Choice8Dialog() << &e.YesNoDialog();
     }
+    if (m_trend)
+        windows << m_trend.data();
     if (m_splash)
         windows << m_splash.data();
     if (m_init)
@@ -950,6 +954,26 @@ void TFormMain::Output(int kind, bool toFile)
     if (m_print->Run(Print::Kind(kind), toFile ? Print::Target::File : Print::Target::Printer) && toFile)
         SetStatus(4, GetText(512) + QLatin1Char(' ') + QDir::toNativeSeparators(m_print->LastFile()));
 }
+
+void TFormMain::MakeTrendWindow()
+{
+    if (m_trend || !m_poller)
+        return;
+    m_trend = new TDiagramm(this, *m_main, m_values, *m_prompter, m_dialogs.get());
+    m_trend->FollowPage(*m_poller);
+}
+
+void TFormMain::TrendClicked()
+{
+    if (!m_trend) {
+        MakeTrendWindow();
+        Translation::TranslateForm(Translation::LanguageFolder(), m_trend, m_main->Settings.Language);
+    }
+    m_trend->show();
+    m_trend->raise();
+}
+
+TDiagramm *TFormMain::TrendWindow() const { return m_trend; }
 
 void TFormMain::PrintParameterList() { Output(int(Print::Kind::Parameters), false); }
 void TFormMain::SaveParameterList() { Output(int(Print::Kind::Parameters), true); }

@@ -35,6 +35,7 @@ class TFormIdentNummer;
 class TUhrstellen;
 class TReadEvent;
 class TForm1;
+class TDiagramm;
 class TParamGrid;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
@@ -103,6 +104,7 @@ public:
     ValuePoller *Poller() const { return m_poller; }
     TValuesView *ValuesView() const { return m_valuesView; }
     TNachrichten *InfoWindow() const;
+    TDiagramm *TrendWindow() const;
     QFrame *ProgressPanel() const { return m_progressPanel; }
     QProgressBar *ProgressBar() const { return m_progressBar; }
     QLabel *ProgressLabel() const { return m_progressLabel; }
@@ -152,6 +154,8 @@ private:
     void PrintConnectionList();
     void SaveConnectionList();
     void SaveAlarmList();
+    void TrendClicked(); // "Trend"
+    void MakeTrendWindow();
     QRect availableArea() const;
     // The open or save dialog in the folder of this session; empty when cancelled.
     QString AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed);
@@ -226,6 +230,7 @@ private:
     QPointer<TUhrstellen> m_clock;
     QPointer<TForm1> m_mainsTest;
     QPointer<TReadEvent> m_events;
+    QPointer<TDiagramm> m_trend;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
