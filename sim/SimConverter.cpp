@@ -66,10 +66,18 @@ bool SimConverter::measured(const SimDevice &device, quint32 rawAddress, double 
     const auto it = m_channels.find(rawAddress);
     if (it == m_channels.end())
         return false;
+    return measuredWith(device, rawAddress, word(device, it->second.firstNominal),
+                        word(device, it->second.secondNominal), value);
+}
+
+bool SimConverter::measuredWith(const SimDevice &device, quint32 rawAddress, double n1, double n2, double *value) const
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    const auto it = m_channels.find(rawAddress);
+    if (it == m_channels.end())
+        return false;
     const Channel &c = it->second;
     const int r = raw(c);
-    const double n1 = word(device, c.firstNominal);
-    const double n2 = word(device, c.secondNominal);
     switch (c.words) {
     case Words::FirstAndDifference: {
         const int r1 = word(device, c.wordsAddress);
@@ -109,28 +117,33 @@ std::array<int, 6> SimConverter::phaseAngles(const SimDevice &device) const
     return out;
 }
 
-void SimConverter::update(SimDevice &device)
+void SimConverter::update(SimDevice &device, quint32 address, int count)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
-    for (const auto &entry : m_channels) {
-        const Channel &c = entry.second;
-        if (c.width == 1)
-            device.setByte(c.rawAddress, quint8(raw(c)));
-        else
-            putWord(device, c.rawAddress, raw(c));
-    }
-    if (m_hasPhases) {
+    // The phase block and the channels may share addresses (a phase input is a channel's
+    // converter too): the read that asks for the phase block gets the angles.
+    if (m_hasPhases && (address == m_phases.rawAddress || address == m_phases.periodAddress)) {
         const std::array<int, 6> angles = phaseAngles(device);
         for (int k = 0; k < 6; ++k)
             putWord(device, m_phases.rawAddress + quint32(2 * k), angles[size_t(k)]);
         putWord(device, m_phases.periodAddress, m_phases.period);
+        return;
+    }
+    for (const auto &entry : m_channels) {
+        const Channel &c = entry.second;
+        if (c.rawAddress + quint32(c.width) <= address || c.rawAddress >= address + quint32(count))
+            continue;
+        if (c.width == 1)
+            device.setByte(c.rawAddress, quint8(raw(c)));
+        else
+            putWord(device, c.rawAddress, raw(c));
     }
 }
 
 void SimConverter::onRequest(SimDevice &device, const SimRequest &request)
 {
     if (request.code == 5)
-        update(device);
+        update(device, request.address, request.count);
 }
 
 std::shared_ptr<SimConverter> SimConverter::forController()

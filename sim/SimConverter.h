@@ -60,10 +60,14 @@ public:
     // What the controller measures on the channel with the words it holds; false when its
     // words cannot give a value (a difference of zero).
     bool measured(const SimDevice &device, quint32 rawAddress, double *value) const;
+    // The same with the nominal values of the two points given (those in effect when the
+    // channel was calibrated, where later words have overwritten them).
+    bool measuredWith(const SimDevice &device, quint32 rawAddress, double n1, double n2, double *value) const;
     // The six phase angles as the controller shows them (correction included).
     std::array<int, 6> phaseAngles(const SimDevice &device) const;
-    // Puts the raw values (and phase angles, period) into the device's memory.
-    void update(SimDevice &device);
+    // Puts what a read of count bytes at address finds into the device's memory: the raw
+    // values of the channels there, or the phase angles and the period.
+    void update(SimDevice &device, quint32 address, int count);
 
     // The converters of a 101-112 controller as its definition's calibration table names
     // them: mains and generator voltages, currents, battery voltage and the mains phases.

@@ -703,7 +703,8 @@ void CalibrationRun::OnReadBack(const TeleReport &report)
             WriteFailed(m_pair, GetText(41), false);
         return;
     }
-    m_written.append(m_index);
+    if (m_step == 10) // the cleared phase correction is no calibration of its own
+        m_written.append(m_index);
     EndWrite(true, GetText(858).arg(Item().Prompt).arg(m_data.size()).arg(Hex4(m_writeAddress)), false);
 }
 
