@@ -6,11 +6,6 @@
 
 namespace {
 int word(const SimDevice &d, quint32 a) { return int(d.byteAt(a)) << 8 | d.byteAt(a + 1); }
-void putWord(SimDevice &d, quint32 a, int v)
-{
-    d.setByte(a, quint8(v >> 8));
-    d.setByte(a + 1, quint8(v));
-}
 } // namespace
 
 void SimConverter::addChannel(const Channel &channel)
@@ -117,33 +112,42 @@ std::array<int, 6> SimConverter::phaseAngles(const SimDevice &device) const
     return out;
 }
 
-void SimConverter::update(SimDevice &device, quint32 address, int count)
+bool SimConverter::answer(const SimDevice &device, quint32 address, int count, std::vector<quint8> *out) const
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    // Only the converter reads themselves: a scan of the parameter memory (64-byte blocks)
+    // sees the memory as stored.
+    if (count <= 0 || count > MaxRead)
+        return false;
+    std::vector<quint8> data = device.bytes(address, count);
+    auto put = [&](quint32 at, int value, int width) {
+        for (int i = 0; i < width; ++i) {
+            const quint32 byteAt = at + quint32(i);
+            if (byteAt >= address && byteAt < address + quint32(count))
+                data[byteAt - address] = quint8(value >> (8 * (width - 1 - i)));
+        }
+    };
+    bool touched = false;
     // The phase block and the channels may share addresses (a phase input is a channel's
     // converter too): the read that asks for the phase block gets the angles.
     if (m_hasPhases && (address == m_phases.rawAddress || address == m_phases.periodAddress)) {
         const std::array<int, 6> angles = phaseAngles(device);
         for (int k = 0; k < 6; ++k)
-            putWord(device, m_phases.rawAddress + quint32(2 * k), angles[size_t(k)]);
-        putWord(device, m_phases.periodAddress, m_phases.period);
-        return;
+            put(m_phases.rawAddress + quint32(2 * k), angles[size_t(k)], 2);
+        put(m_phases.periodAddress, m_phases.period, 2);
+        touched = true;
+    } else {
+        for (const auto &entry : m_channels) {
+            const Channel &c = entry.second;
+            if (c.rawAddress + quint32(c.width) <= address || c.rawAddress >= address + quint32(count))
+                continue;
+            put(c.rawAddress, raw(c), c.width);
+            touched = true;
+        }
     }
-    for (const auto &entry : m_channels) {
-        const Channel &c = entry.second;
-        if (c.rawAddress + quint32(c.width) <= address || c.rawAddress >= address + quint32(count))
-            continue;
-        if (c.width == 1)
-            device.setByte(c.rawAddress, quint8(raw(c)));
-        else
-            putWord(device, c.rawAddress, raw(c));
-    }
-}
-
-void SimConverter::onRequest(SimDevice &device, const SimRequest &request)
-{
-    if (request.code == 5)
-        update(device, request.address, request.count);
+    if (touched && out)
+        *out = data;
+    return touched;
 }
 
 std::shared_ptr<SimConverter> SimConverter::forController()
@@ -186,12 +190,35 @@ std::shared_ptr<SimConverter> SimConverter::forController()
     return conv;
 }
 
+namespace {
+std::mutex &registryMutex()
+{
+    static std::mutex m;
+    return m;
+}
+std::map<const SimDevice *, std::weak_ptr<SimConverter>> &registry()
+{
+    static std::map<const SimDevice *, std::weak_ptr<SimConverter>> r;
+    return r;
+}
+} // namespace
+
+std::shared_ptr<SimConverter> SimConverter::of(const SimDevice &device)
+{
+    std::lock_guard<std::mutex> lock(registryMutex());
+    const auto it = registry().find(&device);
+    return it == registry().end() ? nullptr : it->second.lock();
+}
+
 void SimConverter::attach(SimDevice &device, std::shared_ptr<SimConverter> converter)
 {
     if (!converter)
         return;
-    device.addRequestHook([converter](SimDevice &d, const SimRequest &request, SimAnswer &) {
-        converter->onRequest(d, request);
-        return false;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex());
+        registry()[&device] = converter;
+    }
+    device.addRequestHook([converter](SimDevice &d, const SimRequest &request, SimAnswer &answer) {
+        return request.code == 5 && converter->answer(d, request.address, request.count, &answer.data);
     });
 }

@@ -65,19 +65,21 @@ public:
     bool measuredWith(const SimDevice &device, quint32 rawAddress, double n1, double n2, double *value) const;
     // The six phase angles as the controller shows them (correction included).
     std::array<int, 6> phaseAngles(const SimDevice &device) const;
-    // Puts what a read of count bytes at address finds into the device's memory: the raw
-    // values of the channels there, or the phase angles and the period.
-    void update(SimDevice &device, quint32 address, int count);
+    // The answer to a read of count bytes at address when it asks for converter values: the
+    // memory with the raw values of the channels there, or the phase angles and the period,
+    // laid over it. False for any other read (the memory itself never changes).
+    static constexpr int MaxRead = 12;
+    bool answer(const SimDevice &device, quint32 address, int count, std::vector<quint8> *out) const;
 
     // The converters of a 101-112 controller as its definition's calibration table names
     // them: mains and generator voltages, currents, battery voltage and the mains phases.
     // Calibration words at imageBase-relative addresses of the table (base 0x0800).
     static std::shared_ptr<SimConverter> forController();
     static void attach(SimDevice &device, std::shared_ptr<SimConverter> converter);
+    // The converters last attached to the device (to apply signals to the built-in device).
+    static std::shared_ptr<SimConverter> of(const SimDevice &device);
 
 private:
-    void onRequest(SimDevice &device, const SimRequest &request);
-
     std::map<quint32, Channel> m_channels;
     Phases m_phases;
     bool m_hasPhases = false;

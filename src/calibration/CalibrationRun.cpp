@@ -87,6 +87,13 @@ bool CalibrationRun::Open()
         emit Changed();
         return false;
     }
+    if (m_items.isEmpty()) {
+        // A table without points is no fault of the file, but there is nothing to do.
+        m_main.UserPrompter().information(GetText(859));
+        m_finished = true;
+        emit Changed();
+        return false;
+    }
     m_index = 0;
     ShowItem();
     return !m_finished;
@@ -141,6 +148,7 @@ void CalibrationRun::ShowItem()
             return;
         }
     }
+    // A second point shows the nominal word at f4, in both families.
     const SetPointItem &odd = Item();
     int value = NominalWord(odd.SecondNominal);
     if (divide)
@@ -271,6 +279,7 @@ void CalibrationRun::First101(bool ok, const QByteArray &bytes)
 {
     m_step = 3;
     if (!ok) {
+        // Without a first point the second cannot be used: the pair starts again later.
         LinkWarning(false);
         NextPair();
         return;

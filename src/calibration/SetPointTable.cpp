@@ -60,6 +60,8 @@ bool ParseFields(const QStringList &fields, bool nineX, SetPointItem *item, int 
     return true;
 }
 
+// A bad table is told as what it is (line and field), not as a link time-out: the dialog
+// then closes without having measured anything.
 bool Read(DeviceData &d, bool nineX, QVector<SetPointItem> *items, Prompter &prompter)
 {
     if (items)

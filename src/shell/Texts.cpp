@@ -261,6 +261,7 @@ QStringList buildStrings()
         {856, u"Das Gerät zeigt beim Rücklesen andere Werte als geschrieben."},
         {857, u"%1:#13Es wurde nichts geschrieben. Dieser Punkt muss wiederholt werden."},
         {858, u"Abgleich geschrieben: %1 (%2 Bytes ab Adresse %3)."},
+        {859, u"Die Abgleichtabelle der Definitionsdatei enthält keine Abgleichpunkte."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

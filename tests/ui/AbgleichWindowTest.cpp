@@ -23,10 +23,9 @@ struct AbgleichUi : ::testing::Test
     void SetUp() override
     {
         ASSERT_NO_FATAL_FAILURE(sim.StartAndRead());
-        // A converter of the test's own answers after the device's: the test sets the signals.
-        conv = SimConverter::forController();
-        std::lock_guard<std::mutex> lock(SimPort::sharedDeviceMutex());
-        SimConverter::attach(*SimPort::sharedDevice(), conv);
+        // The built-in controller's converters: the test applies the signals.
+        conv = SimConverter::of(*SimPort::sharedDevice());
+        ASSERT_NE(conv, nullptr);
     }
     void TearDown() override
     {
@@ -115,6 +114,8 @@ TEST_F(AbgleichUi, OpensTheDialogOfTheDeviceTypeOrRefuses)
         {"9x", 32, false, nineXTable, 91, {}, {}, {}},
         {"modem link", 20, true, demoLines, 0, {}, {}, GetText(183)},
         {"ULVA module", 35, false, demoLines, 0, {}, TFormMain::NotAvailableText(), {}},
+        {"table without points", 20, false, {QStringLiteral("SPWStart:"), QStringLiteral("SPWEnd:")}, 0, {},
+         GetText(859), {}},
         {"no table", 20, false, {QStringLiteral("ParaStart:")}, 0,
          {QStringLiteral("Error 04 ") + c.Data.Geraet.ProgramId, GetText(850)}, {}, {}},
         {"9x table line broken", 33, false,

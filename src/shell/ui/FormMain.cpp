@@ -569,6 +569,10 @@ void TFormMain::CreateWindows()
                 m_poller->Resume();
         };
     }
+    if (!m_abgleich101)
+        m_abgleich101 = new TAbgleich101(*m_main, this);
+    if (!m_abgleich91)
+        m_abgleich91 = new TAbgleich91(*m_main, this);
 }
 
 TFmLWL *TFormMain::InterfaceWindow() const { return m_lwl; }
@@ -617,6 +621,10 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << m_init.data();
     if (m_changes)
         windows << m_changes.data();
+    if (m_abgleich101)
+        windows << m_abgleich101.data();
+    if (m_abgleich91)
+        windows << m_abgleich91.data();
     return windows;
 }
 
@@ -745,16 +753,12 @@ void TFormMain::Menu59Click()
         NotAvailable();
         return;
     }
+    CreateWindows();
     TAbgleichDialog *dialog = nullptr;
-    if (t == 32 || t == 33) {
-        if (!m_abgleich91)
-            m_abgleich91 = new TAbgleich91(*m_main, this);
+    if (t == 32 || t == 33)
         dialog = m_abgleich91;
-    } else if ((t >= 0 && t <= 31) || (t >= 52 && t <= 54)) {
-        if (!m_abgleich101)
-            m_abgleich101 = new TAbgleich101(*m_main, this);
+    else if ((t >= 0 && t <= 31) || (t >= 52 && t <= 54))
         dialog = m_abgleich101;
-    }
     if (!dialog)
         return;
     dialog->FactorySetting = [this] { m_sender->FactorySetting(); };

@@ -33,16 +33,23 @@ struct CalibRig : ChainRig
     std::atomic<int> writes{0};   // code 4 requests seen by the device
     std::atomic<int> reads{0};
     QStringList reports;
+    // Runs ahead of the converters, which answer their reads themselves.
+    std::function<bool(const SimRequest &, SimAnswer &)> before;
 
     void Watch()
     {
-        device->addRequestHook([this](SimDevice &, const SimRequest &r, SimAnswer &) {
+        device->addRequestHook([this](SimDevice &, const SimRequest &r, SimAnswer &a) {
             if (r.code == 4 || r.code == 20)
                 ++writes;
             if (r.code == 5)
                 ++reads;
-            return false;
+            return before && before(r, a);
         });
+    }
+    void SetBefore(std::function<bool(const SimRequest &, SimAnswer &)> hook)
+    {
+        std::lock_guard<std::mutex> lock(SimPort::sharedDeviceMutex());
+        before = std::move(hook);
     }
 
     // The demo 202 with the converters of a controller.
@@ -57,8 +64,8 @@ struct CalibRig : ChainRig
         // The second three inputs are the first three seen again.
         p.error = {0, 120, -80, 0, 120, -80};
         conv->setPhases(p);
-        SimConverter::attach(*device, conv);
         Watch();
+        SimConverter::attach(*device, conv);
         if (!Start())
             return false;
         if (!LoadParameterFile(main->Data, QStringLiteral(MIRELO_SOURCE_DATA_DIR "/samples/demo.202"), prompter))
@@ -218,7 +225,7 @@ TEST(CalibrationRun, FailedWritePutsTheOldWordsBack)
         std::atomic<int> codeFour{0};
         std::atomic<bool> shortNextRead{false};
         const Fault fault = r.fault;
-        rig.device->addRequestHook([&, fault](SimDevice &, const SimRequest &q, SimAnswer &a) {
+        rig.SetBefore([&, fault](const SimRequest &q, SimAnswer &a) {
             if (q.code == 5 && shortNextRead.exchange(false)) {
                 a.data.clear(); // an answer without data: unusable
                 return true;
@@ -265,7 +272,7 @@ TEST(CalibrationRun, CancelDuringTheWriteRestoresTheOldWords)
     CalibRig rig;
     ASSERT_TRUE(rig.Setup101(Level::Fac));
     CalibrationRun *run = nullptr;
-    rig.device->addRequestHook([&](SimDevice &, const SimRequest &q, SimAnswer &) {
+    rig.SetBefore([&](const SimRequest &q, SimAnswer &) {
         if ((q.code == 4 || q.code == 20) && run) {
             // The user presses "Abbruch" while the first pair is on the line.
             QMetaObject::invokeMethod(run, [run] { run->Cancel(); }, Qt::QueuedConnection);
@@ -294,7 +301,7 @@ TEST(CalibrationRun, FailedReadIsNeverAveragedIn)
     ASSERT_TRUE(rig.Setup101(Level::Fac));
     rig.main->Settings.Retries = 0;
     std::atomic<int> converterReads{0};
-    rig.device->addRequestHook([&](SimDevice &, const SimRequest &q, SimAnswer &a) {
+    rig.SetBefore([&](const SimRequest &q, SimAnswer &a) {
         if (q.code == 5 && q.address == 0x2260 && ++converterReads == 2) {
             a.data.clear();
             return true;

@@ -4,6 +4,7 @@
 #include "support/DefinitionFixtures.h"
 #include <gtest/gtest.h>
 #include <memory>
+#include <random>
 
 namespace {
 std::unique_ptr<DeviceData> WithLines(const QStringList &lines)
@@ -94,5 +95,40 @@ TEST(SetPointTable, AtMostSeventeenItems)
         EXPECT_EQ(SetPointTable::Read(*d, false, &items, p), n <= 17) << n;
         EXPECT_EQ(items.size(), n <= 17 ? n : 0);
         EXPECT_EQ(p.has(QStringLiteral("error"), GetText(852).arg(18).arg(17)), n == 18);
+    }
+}
+
+TEST(SetPointTable, SurvivesMutatedLines)
+{
+    // Mutations of a good table: every result is either refused or a table of known kinds.
+    std::mt19937 rng(7);
+    const QString alphabet = QStringLiteral("0123456789ABCDEFG;*$- \tx");
+    for (int round = 0; round < 300; ++round) {
+        QStringList lines{QStringLiteral("SPWStart:")};
+        const int n = int(rng() % 20);
+        for (int i = 0; i < n; ++i) {
+            QString line = kGood;
+            for (int m = int(rng() % 4); m > 0; --m) {
+                const int at = int(rng() % uint(line.size()));
+                if (rng() % 2)
+                    line[at] = alphabet[int(rng() % uint(alphabet.size()))];
+                else
+                    line.remove(at, 1);
+            }
+            lines << line;
+        }
+        if (rng() % 4)
+            lines << QStringLiteral("SPWEnd:");
+        RecordingPrompter p;
+        auto d = WithLines(lines);
+        QVector<SetPointItem> items;
+        if (SetPointTable::Read(*d, round % 2 == 1, &items, p)) {
+            EXPECT_LE(items.size(), SetPointTable::MaxItems);
+            for (const SetPointItem &it : items)
+                EXPECT_TRUE(SetPointTable::KindKnown(it.Kind, round % 2 == 1));
+        } else {
+            EXPECT_TRUE(items.isEmpty());
+            EXPECT_FALSE(p.messages.isEmpty());
+        }
     }
 }
