@@ -66,6 +66,8 @@ QString SimUsage()
         "  --seed N        seed of the fault generator and of the live values (default 1)\n"
         "  --alarm N       alarm N of the alarm page is pending at start (repeatable)\n"
         "  --alarm-period SECONDS  one alarm comes every SECONDS (default 240, 0: none)\n"
+        "  --converter ADDR:OFFSET:GAIN  raw value of the converter channel at ADDR (hex) is\n"
+        "                  OFFSET + GAIN x applied signal (controllers; repeatable)\n"
         "  --log           traffic on stderr\n"
         "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n"
         "  --mode-not-off  the operating mode is not OFF: every write (codes 4, 20) is refused with F4\n"
@@ -104,7 +106,7 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             QStringLiteral("--pty"), QStringLiteral("--slave"), QStringLiteral("--pace"),
             QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse"),
             QStringLiteral("--baud"), QStringLiteral("--coupler"), QStringLiteral("--alarm"),
-            QStringLiteral("--alarm-period")};
+            QStringLiteral("--alarm-period"), QStringLiteral("--converter")};
         if (withValue.contains(arg)) {
             if (!takeValue(&value))
                 return fail(arg + QStringLiteral(" needs a value"));
@@ -174,6 +176,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             o->alarmPeriod = value.toInt(&ok);
             if (!ok || o->alarmPeriod < 0)
                 return fail(QStringLiteral("--alarm-period: \"%1\" is not a number of seconds").arg(value));
+        } else if (arg == QLatin1String("--converter")) {
+            o->converters << value;
         } else if (arg == QLatin1String("--mode-not-off")) {
             o->modeNotOff = true;
         } else if (arg == QLatin1String("--locked")) {

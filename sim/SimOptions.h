@@ -27,6 +27,7 @@ struct SimOptions
     bool locked = false;     // parametrisation locked: writes are refused with 0xF5
     std::vector<int> alarms; // alarm numbers set pending at start
     int alarmPeriod = 240;   // seconds between scheduled alarms; 0: none
+    QStringList converters;  // "ADDR:OFFSET:GAIN" of converter channels
     bool help = false;
 };
 

@@ -1,5 +1,6 @@
 #include "SimPort.h"
 
+#include "SimConverter.h"
 #include "SimCounters.h"
 #include "SimMainsTest.h"
 #include "SimClock.h"
@@ -76,6 +77,7 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         SimRam::attach(*device);
         SimEvents::attach(*device);
         SimService::attach(*device);
+        SimConverter::attach(*device, SimConverter::forController());
     }
     if (error)
         *error = why;

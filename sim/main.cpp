@@ -2,6 +2,7 @@
 // mirelo-sim: a simulated device on a pseudo-terminal (or stdin/stdout) for tests and demos.
 #include "SimClock.h"
 #include "SimDevice.h"
+#include "SimConverter.h"
 #include "SimCounters.h"
 #include "SimMainsTest.h"
 #include "SimRam.h"
@@ -173,6 +174,13 @@ int main(int argc, char **argv)
             SimRam::attach(*device);
             SimEvents::attach(*device);
             SimService::attach(*device);
+            auto converter = SimConverter::forController();
+            for (const QString &c : options.converters)
+                if (!converter->configure(c, &error)) {
+                    complain(error);
+                    return 2;
+                }
+            SimConverter::attach(*device, converter);
         }
         SimClock::attachNew(*device);
     } else {

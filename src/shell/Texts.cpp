@@ -261,6 +261,17 @@ QStringList buildStrings()
         {796, u"Der Anzeigebereich ist 0 Stunden 0 Minuten. Bitte einen Anzeigebereich wählen und erneut starten."},
         {797, u"Die Aufzeichnung hat %1 Messungen erreicht und wurde angehalten."},
         {798, u"Es ist kein Drucker installiert. Das Diagramm als PDF-Datei speichern?"},
+        // Converter calibration of the controllers (850..899).
+        {850, u"Die Definitionsdatei enthält keine Abgleichtabelle (\"SPWStart:\"). Ein Abgleich ist nicht möglich."},
+        {851, u"Abgleichtabelle, Zeile %1: ohne \"*\", oder \"SPWEnd:\" fehlt. Ein Abgleich ist nicht möglich."},
+        {852, u"Die Abgleichtabelle hat %1 Zeilen, erlaubt sind höchstens %2. Ein Abgleich ist nicht möglich."},
+        {853, u"Abgleichtabelle, Zeile %1: Feld f%2 fehlt oder ist ungültig (\"%3\"). Ein Abgleich ist nicht möglich."},
+        {854, u"%1:#13Der neue Abgleich wurde nicht übernommen, die bisherigen Werte sind wieder im Gerät. Dieser Punkt muss wiederholt werden."},
+        {855, u"%1:#13Die Abgleichwerte wurden nur teilweise geschrieben, die bisherigen Werte konnten nicht zurückgeschrieben werden! Dieser Punkt muss wiederholt werden."},
+        {856, u"Das Gerät zeigt beim Rücklesen andere Werte als geschrieben."},
+        {857, u"%1:#13Es wurde nichts geschrieben. Dieser Punkt muss wiederholt werden."},
+        {858, u"Abgleich geschrieben: %1 (%2 Bytes ab Adresse %3)."},
+        {859, u"Die Abgleichtabelle der Definitionsdatei enthält keine Abgleichpunkte."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -225,7 +225,8 @@ bool TPrintOutput::RunPicture(const QString &title, const std::function<void(QPa
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         if (!m_prompter.question(GetText(798)))
             return false;
-        const QString path = askSaveName(GetText(581), GetText(582), QStringLiteral("pdf"), title + QStringLiteral(".pdf"));
+        const QString path = AskSaveName(m_parent, m_main, GetText(581), GetText(582), QStringLiteral("pdf"),
+                                              title + QStringLiteral(".pdf"));
         if (path.isEmpty())
             return false;
         QSaveFile file(path);

@@ -24,6 +24,7 @@
 #include "services/ui/ProgramNumber.h"
 #include "services/ui/RamList.h"
 #include "services/ui/ReadEvent.h"
+#include "calibration/ui/Abgleich91.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
@@ -324,7 +325,7 @@ void TFormMain::BuildMenu()
     m_entries[Werkseinstellung] = AddItem(opt, QStringLiteral("Menu57"), QStringLiteral("&Werkseinstellung"),
                                           &TFormMain::FactorySettingClicked);
     m_entries[UlvaGrundabgleich] = AddLater(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"));
-    m_entries[Abgleich] = AddLater(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"));
+    m_entries[Abgleich] = AddItem(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"), &TFormMain::Menu59Click);
     m_entries[AusgangSimulieren] = AddLater(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"));
     m_entries[Service] = AddItem(opt, QStringLiteral("Menu511"), QStringLiteral("Service"), &TFormMain::ServiceClicked);
     m_entries[Betriebsstunden] =
@@ -572,6 +573,10 @@ void TFormMain::CreateWindows()
                 m_poller->Resume();
         };
     }
+    if (!m_abgleich101)
+        m_abgleich101 = new TAbgleich101(*m_main, this);
+    if (!m_abgleich91)
+        m_abgleich91 = new TAbgleich91(*m_main, this);
 }
 
 TFmLWL *TFormMain::InterfaceWindow() const { return m_lwl; }
@@ -622,6 +627,10 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << m_init.data();
     if (m_changes)
         windows << m_changes.data();
+    if (m_abgleich101)
+        windows << m_abgleich101.data();
+    if (m_abgleich91)
+        windows << m_abgleich91.data();
     return windows;
 }
 
@@ -735,6 +744,34 @@ void TFormMain::MainsTestClicked()
 }
 
 TForm1 *TFormMain::MainsTestWindow() const { return m_mainsTest; }
+
+void TFormMain::Menu59Click()
+{
+    // The calibration reads the converters itself: no page polls beside it.
+    m_main->CloseValues();
+    if (m_main->ModemOnline) {
+        m_prompter->warning(GetText(183));
+        return;
+    }
+    const int t = m_main->Data.State.DeviceType;
+    if (t == 35) {
+        // ULVA: UlvaCalibrate()
+        NotAvailable();
+        return;
+    }
+    CreateWindows();
+    TAbgleichDialog *dialog = nullptr;
+    if (t == 32 || t == 33)
+        dialog = m_abgleich91;
+    else if ((t >= 0 && t <= 31) || (t >= 52 && t <= 54))
+        dialog = m_abgleich101;
+    if (!dialog)
+        return;
+    dialog->FactorySetting = [this] { m_sender->FactorySetting(); };
+    dialog->Start();
+}
+
+TAbgleichDialog *TFormMain::CalibrationWindow(bool nineX) const { return nineX ? m_abgleich91 : m_abgleich101; }
 
 void TFormMain::RamListClicked()
 {

@@ -16,6 +16,7 @@ class TNachrichten;
 class TPrintOutput;
 class TValuesView;
 class ValuePoller;
+class TAbgleichDialog;
 class MainController;
 class ProtocolSearch;
 class Prompter;
@@ -94,6 +95,8 @@ public:
     TUhrstellen *ClockWindow() const;
     TForm1 *MainsTestWindow() const;
     TReadEvent *EventWindow() const;
+    // The calibration window of the 101-112 controllers, or of the 9x ones (nullptr before it opened).
+    TAbgleichDialog *CalibrationWindow(bool nineX) const;
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
     DeviceReader *Reader() const { return m_reader; }
@@ -171,6 +174,7 @@ private:
     void MainsTestClicked(); // "Netzschutz"
     void RamListClicked(); // "RAM 2E2C - 2E99"
     void EventsClicked(); // "Ereignisse"
+    void Menu59Click(); // "Abgleich"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
@@ -203,6 +207,8 @@ private:
     EditSession *m_edit = nullptr;
     QPointer<TFormChanges> m_changes;
     ValuePoller *m_poller = nullptr;
+    QPointer<TAbgleichDialog> m_abgleich101;
+    QPointer<TAbgleichDialog> m_abgleich91;
     TValuesView *m_valuesView = nullptr;
     QPointer<TNachrichten> m_info;
     std::unique_ptr<TPrintOutput> m_print;

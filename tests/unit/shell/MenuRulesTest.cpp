@@ -235,7 +235,10 @@ TEST(MenuRules, CalibrationEntries)
         {0x04, "Cus", 20, false, false, true, false, false}, // file
         {0x04, "Ser", 20, true, false, false, false, false},
         {0x04, "Mas", 35, true, false, false, false, false},
+        {0x04, "Fer", 20, true, false, false, false, false},
+        {0x04, "", 20, true, false, false, false, false},  // not identified by a level
         {0x02, "Cus", 35, true, false, false, false, false},
+        {0x04, "Fac", 53, true, false, true, false, true},  // transfer-switch controllers too
     };
     for (const Row &r : rows) {
         MenuInput in = r.isOnline ? online(r.type, QString::fromLatin1(r.level))
