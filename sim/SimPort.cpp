@@ -4,6 +4,7 @@
 #include "SimMainsTest.h"
 #include "SimClock.h"
 #include "SimRam.h"
+#include "SimMem68k.h"
 #include "SimEvents.h"
 #include "SimService.h"
 #include "SimLive.h"
@@ -76,6 +77,7 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         SimRam::attach(*device);
         SimEvents::attach(*device);
         SimService::attach(*device);
+        SimMem68k::attach(*device);
     }
     if (error)
         *error = why;

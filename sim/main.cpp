@@ -5,6 +5,7 @@
 #include "SimCounters.h"
 #include "SimMainsTest.h"
 #include "SimRam.h"
+#include "SimMem68k.h"
 #include "SimEvents.h"
 #include "SimService.h"
 #include "SimLive.h"
@@ -173,6 +174,7 @@ int main(int argc, char **argv)
             SimRam::attach(*device);
             SimEvents::attach(*device);
             SimService::attach(*device);
+            SimMem68k::attach(*device);
         }
         SimClock::attachNew(*device);
     } else {
