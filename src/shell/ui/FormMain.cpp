@@ -22,6 +22,7 @@
 #include "services/ui/PrgService.h"
 #include "services/ui/ProgramNumber.h"
 #include "services/ui/RamList.h"
+#include "services/ui/Cpu68k.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
@@ -332,7 +333,7 @@ void TFormMain::BuildMenu()
     m_entries[Ereignisse] = AddLater(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"));
     m_entries[Programm] =
         AddItem(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"), &TFormMain::ProgramNumberClicked);
-    m_entries[Cpu68K] = AddLater(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"));
+    m_entries[Cpu68K] = AddItem(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"), &TFormMain::Cpu68kClicked);
     opt->addSeparator();
     AddItem(opt, QStringLiteral("Menu517"), QStringLiteral("S&prache"), &TFormMain::ChooseLanguage);
     AddItem(opt, QStringLiteral("Menu518"), QStringLiteral("&Verzeichnis für Sollwerte"), &TFormMain::ParamFolder);
@@ -616,6 +617,8 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << m_init.data();
     if (m_changes)
         windows << m_changes.data();
+    if (m_cpu68k)
+        windows << m_cpu68k.data();
     return windows;
 }
 
@@ -742,6 +745,18 @@ void TFormMain::RamListClicked()
     }
     dialog.exec();
 }
+
+void TFormMain::Cpu68kClicked()
+{
+    if (!m_cpu68k) {
+        m_cpu68k = new TForm68K(*m_main, QString(), this);
+        if (m_main->Settings.Language != Translation::GermanCode())
+            Translation::TranslateForm(Translation::LanguageFolder(), m_cpu68k, m_main->Settings.Language);
+    }
+    m_cpu68k->exec();
+}
+
+TForm68K *TFormMain::Cpu68kWindow() const { return m_cpu68k; }
 
 void TFormMain::Menu15Click()
 {

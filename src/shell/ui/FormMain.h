@@ -34,6 +34,7 @@ class TFmLWL;
 class TFormIdentNummer;
 class TUhrstellen;
 class TForm1;
+class TForm68K;
 class TParamGrid;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
@@ -91,6 +92,7 @@ public:
     TFmInit *SettingsWindow() const;
     TUhrstellen *ClockWindow() const;
     TForm1 *MainsTestWindow() const;
+    TForm68K *Cpu68kWindow() const; // nullptr until "68K CPU" was chosen
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
     DeviceReader *Reader() const { return m_reader; }
@@ -164,6 +166,7 @@ private:
     void ProgramNumberClicked(); // "Programm": switches the program of an older controller // "Service": maintenance interval, extra hours, clearing events
     void MainsTestClicked(); // "Netzschutz"
     void RamListClicked(); // "RAM 2E2C - 2E99"
+    void Cpu68kClicked(); // "68K CPU"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
@@ -222,6 +225,7 @@ private:
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
     QPointer<TForm1> m_mainsTest;
+    QPointer<TForm68K> m_cpu68k;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
