@@ -397,6 +397,8 @@ void Mem68kTransfer::OnAnswer(const TeleReport &report)
         const Mem68kArea &a = m_areas[m_areaIndex];
         const int blocks = int((a.Length + Srec::MaxBlock - 1) / Srec::MaxBlock);
         emit Progress(m_areaIndex, m_areas.size(), m_blocksDone, blocks);
+        if (m_state == AbortRequested)
+            return EndAborted(); // asked for while this answer was shown: nothing is under way
         if (m_left == 0) {
             if (++m_areaIndex >= m_areas.size()) {
                 m_records << Srec::EndLine();
@@ -423,12 +425,14 @@ void Mem68kTransfer::OnAnswer(const TeleReport &report)
         if (m_chunkIndex >= m_chunks.size() || m_chunks[m_chunkIndex].Line != line)
             m_lastLine = line;
         emit Progress(0, 0, m_chunkIndex, m_chunks.size());
-        if (m_chunkIndex >= m_chunks.size()) {
+        if (m_chunkIndex >= m_chunks.size()) { // all in, even when an abort came too late
             m_state = m_running = Idle;
             emit Note(GetText(849));
             emit Finished(true);
             return;
         }
+        if (m_state == AbortRequested)
+            return EndAborted();
     }
     if (!SendCurrent())
         Fail(GetText(451));

@@ -39,11 +39,12 @@ public:
     void B_ReadClick();
     void B_WriteClick();
     void ComboBox1Change();
+    // Closing asks a running transfer to stop at its next answer.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void reject() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
