@@ -18,6 +18,15 @@ int usageError()
     return ExitInput;
 }
 
+// Progress on a terminal; repetitions always, they show a noisy line before it fails.
+void ShowNotes(Mem68kTransfer &transfer)
+{
+    if (isatty(2))
+        QObject::connect(&transfer, &Mem68kTransfer::Note, [](const QString &t) { Err(t); });
+    else
+        QObject::connect(&transfer, &Mem68kTransfer::Repeated, [](const QString &t) { Err(t); });
+}
+
 // Runs the started transfer to its end; Ctrl+C asks it to stop at its next answer, so a
 // read never leaves a half-written file.
 bool Await(Mem68kTransfer &transfer)
@@ -83,8 +92,7 @@ int memRead(const CliOptions &o, CliPrompter &prompter, QStringList args)
     if (!session.OpenWithProtocol())
         return ExitLink;
     Mem68kTransfer transfer(session.main);
-    if (isatty(2))
-        QObject::connect(&transfer, &Mem68kTransfer::Note, [](const QString &t) { Err(t); });
+    ShowNotes(transfer);
     if (!transfer.StartRead(areas, target))
         return ExitLink; // told by the prompter
     if (!Await(transfer))
@@ -119,8 +127,7 @@ int memWrite(const CliOptions &o, CliPrompter &prompter, QStringList args)
     if (!session.OpenWithProtocol())
         return ExitLink;
     Mem68kTransfer transfer(session.main);
-    if (isatty(2))
-        QObject::connect(&transfer, &Mem68kTransfer::Note, [](const QString &t) { Err(t); });
+    ShowNotes(transfer);
     if (!transfer.StartWrite(records) || !Await(transfer))
         return ExitLink;
     Out(QString::number(records.size()) + QLatin1Char(' ') + GetText(846) + QStringLiteral(", ") + GetText(849));

@@ -381,7 +381,9 @@ void Mem68kTransfer::OnAnswer(const TeleReport &report)
         const bool line = !report.Ok() ? MainController::IsLineFailure(report.State()) : true;
         if (line && m_repeats < m_main.Settings.Retries) {
             ++m_repeats;
-            emit Note(GetText(450).arg(m_repeats).arg(m_main.Settings.Retries).arg(ReportText(report)));
+            const QString text = GetText(450).arg(m_repeats).arg(m_main.Settings.Retries).arg(ReportText(report));
+            emit Note(text);
+            emit Repeated(text);
             m_repeatTimer->start(m_repeatPauseMs);
             return;
         }

@@ -108,6 +108,8 @@ public:
 signals:
     // A line for the memo.
     void Note(const QString &text);
+    // An exchange is sent again (also a Note).
+    void Repeated(const QString &text);
     // Reading: areas done of areas, blocks done of blocks in the current area.
     // Writing: pieces done of pieces (areas = 0).
     void Progress(int areasDone, int areas, int blocksDone, int blocks);
