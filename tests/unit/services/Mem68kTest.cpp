@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 QByteArray Bytes(std::initializer_list<int> v)
@@ -154,4 +155,45 @@ TEST(Mem68kAreas, BadAreasAreNamedAndLeftOutTheRestStays)
     EXPECT_EQ(file.AreasOf("B"), (QStringList{"Boot-RAM2", "ROM"})) << "RAM is no word of Boot-RAM2";
     EXPECT_TRUE(file.AreasOf("C").isEmpty());
     EXPECT_TRUE(file.AreasOf("unknown").isEmpty());
+}
+
+TEST(Srec, MutatedFilesEndInRecordsOrALineNumberNeverInACrash)
+{
+    std::mt19937 rng(6808);
+    QStringList lines{Srec::HeaderLine()};
+    for (int i = 0; i < 6; ++i) {
+        QByteArray d;
+        for (int k = 0; k < 40; ++k)
+            d.append(char(rng() & 0xFF));
+        lines << Srec::S2Line(0xFFFE00 + quint32(i) * 0x40, d);
+    }
+    lines << Srec::EndLine();
+    const QByteArray good = Srec::FileBytes(lines);
+    const char alphabet[] = "S2S0F9a \r\n\t;G\xFF";
+    int refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes = good;
+        for (int e = 1 + int(rng() % 4); e > 0 && !bytes.isEmpty(); --e) {
+            const int at = int(rng() % bytes.size());
+            switch (rng() % 3) {
+            case 0: bytes[at] = alphabet[rng() % (sizeof(alphabet) - 1)]; break;
+            case 1: bytes.remove(at, 1 + int(rng() % 3)); break;
+            default: bytes.insert(at, alphabet[rng() % (sizeof(alphabet) - 1)]); break;
+            }
+        }
+        QVector<Srec::Chunk> out;
+        QString why;
+        if (!Srec::ParseS2(bytes, &out, &why)) {
+            ++refused;
+            EXPECT_TRUE(out.isEmpty());
+            EXPECT_TRUE(why.startsWith(GetText(820).left(6))) << why.toStdString();
+            continue;
+        }
+        for (const Srec::Chunk &c : out) {
+            EXPECT_LE(quint64(c.Address) + quint64(c.Data.size()), quint64(Srec::AddressSpace));
+            for (const Srec::Chunk &piece : Srec::Split({c}))
+                EXPECT_LE(piece.Data.size(), Srec::MaxBlock);
+        }
+    }
+    EXPECT_GT(refused, 1000) << "most mutations break a record";
 }
