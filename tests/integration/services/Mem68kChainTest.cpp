@@ -297,3 +297,17 @@ TEST(Mem68kChain, AnAbortEndsAtTheNextAnswerAndWritesNoFile)
     EXPECT_FALSE(rig.transfer->Running());
     EXPECT_EQ(rig.Requests(), sent);
 }
+
+TEST(Mem68kChain, AFailedSaveIsToldAndNeverCalledSaved)
+{
+    MemRig rig;
+    ASSERT_TRUE(rig.Setup());
+    const QString file = rig.Path("no-such-folder/out.S2");
+    ASSERT_TRUE(rig.transfer->StartRead({{"A", 0x1000, 10}}, file));
+    ASSERT_TRUE(rig.AwaitEnd());
+    EXPECT_FALSE(rig.lastOk);
+    ASSERT_EQ(rig.prompter.Errors.size(), 1);
+    EXPECT_TRUE(rig.prompter.Errors[0].startsWith(GetText(834).arg(file, QString()))) << rig.prompter.Errors[0].toStdString();
+    EXPECT_FALSE(rig.notes.contains(GetText(848)));
+    EXPECT_FALSE(QFile::exists(file));
+}
