@@ -141,6 +141,8 @@ TEST(Cpu68kUi, AMissingOrBrokenAreaFileLeavesIndividuell)
             f.write(c.content);
         }
         TForm68K dlg(main, path);
+        EXPECT_TRUE(prompter.Errors.isEmpty()) << "told on opening, not at the start of the program";
+        dlg.show();
         ASSERT_EQ(prompter.Errors.size(), 1) << c.name;
         EXPECT_TRUE(prompter.Errors[0].contains(c.error)) << c.name << prompter.Errors[0].toStdString();
         EXPECT_EQ(dlg.AreaList()->topLevelItemCount(), c.areas.size()) << c.name;
@@ -163,5 +165,9 @@ TEST(Cpu68kUi, AMissingOrBrokenAreaFileLeavesIndividuell)
         EXPECT_EQ(asked, 1);
         EXPECT_EQ(prompter.Errors, QStringList{GetText(844)}) << c.name;
         EXPECT_FALSE(QFile::exists(dir.path() + QStringLiteral("/never.S2")));
+        dlg.hide();
+        dlg.show();
+        EXPECT_EQ(prompter.Errors.size(), 1) << "told once";
+        dlg.hide();
     }
 }

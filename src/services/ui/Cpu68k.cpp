@@ -75,11 +75,12 @@ TForm68K::TForm68K(MainController &main, const QString &areaFile, QWidget *paren
 
     const QString path = areaFile.isEmpty() ? Mem68kAreaFile::DefaultPath() : areaFile;
     m_fileOpen = m_file.Load(path);
+    // The window is made at start with the others; a missing or broken area file is told
+    // when someone opens it, not to every user at every start.
     if (!m_fileOpen) {
-        main.UserPrompter().error(Mem68kAreaFile::FileName() + QLatin1Char(' ') + GetText(842));
+        m_fileProblem = Mem68kAreaFile::FileName() + QLatin1Char(' ') + GetText(842);
     } else {
-        if (!m_file.Problems().isEmpty())
-            main.UserPrompter().error(m_file.Problems().join(QLatin1Char('\n')));
+        m_fileProblem = m_file.Problems().join(QLatin1Char('\n'));
         for (const Mem68kArea &a : m_file.Areas()) {
             auto *item = new QTreeWidgetItem(m_areas, {a.Name, hex6(a.Start), hex6(a.Length)});
             item->setCheckState(0, Qt::Unchecked);
@@ -177,6 +178,11 @@ QString TForm68K::DefaultAskFile(bool save)
 void TForm68K::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (!m_fileProblem.isEmpty()) {
+        const QString text = m_fileProblem;
+        m_fileProblem.clear();
+        m_main.UserPrompter().error(text);
+    }
     if (!m_transfer.Running()) {
         m_bar1->setValue(m_bar1->minimum());
         m_bar2->setValue(m_bar2->minimum());

@@ -54,6 +54,8 @@ private:
     MainController &m_main;
     Mem68kAreaFile m_file;
     bool m_fileOpen = false;
+    QString m_fileProblem; // told when the window is first shown
+
     Mem68kTransfer m_transfer;
     QLabel *m_cpuLabel = nullptr;
     QComboBox *m_cpu = nullptr;

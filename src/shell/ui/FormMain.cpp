@@ -557,6 +557,8 @@ void TFormMain::CreateWindows()
         m_ident = new TFormIdentNummer(*m_main, this);
     if (!m_init)
         m_init = new TFmInit(*m_main, this);
+    if (!m_cpu68k)
+        m_cpu68k = new TForm68K(*m_main, QString(), this);
     if (!m_clock) {
         m_clock = new TUhrstellen(*m_main, this);
         // The clock talks on the same line: the actual values wait while it shows.
@@ -748,11 +750,7 @@ void TFormMain::RamListClicked()
 
 void TFormMain::Cpu68kClicked()
 {
-    if (!m_cpu68k) {
-        m_cpu68k = new TForm68K(*m_main, QString(), this);
-        if (m_main->Settings.Language != Translation::GermanCode())
-            Translation::TranslateForm(Translation::LanguageFolder(), m_cpu68k, m_main->Settings.Language);
-    }
+    CreateWindows();
     m_cpu68k->exec();
 }
 
