@@ -5,6 +5,7 @@
 #include "SimMainsTest.h"
 #include "SimClock.h"
 #include "SimRam.h"
+#include "SimMem68k.h"
 #include "SimEvents.h"
 #include "SimService.h"
 #include "SimLive.h"
@@ -78,6 +79,7 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         SimEvents::attach(*device);
         SimService::attach(*device);
         SimConverter::attach(*device, SimConverter::forController());
+        SimMem68k::attach(*device);
     }
     if (error)
         *error = why;

@@ -6,6 +6,7 @@
 #include "SimCounters.h"
 #include "SimMainsTest.h"
 #include "SimRam.h"
+#include "SimMem68k.h"
 #include "SimEvents.h"
 #include "SimService.h"
 #include "SimLive.h"
@@ -181,6 +182,7 @@ int main(int argc, char **argv)
                     return 2;
                 }
             SimConverter::attach(*device, converter);
+            SimMem68k::attach(*device);
         }
         SimClock::attachNew(*device);
     } else {

@@ -25,6 +25,7 @@
 #include "services/ui/RamList.h"
 #include "services/ui/ReadEvent.h"
 #include "calibration/ui/Abgleich91.h"
+#include "services/ui/Cpu68k.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
 #include "shell/DataDir.h"
@@ -336,7 +337,7 @@ void TFormMain::BuildMenu()
         AddItem(opt, QStringLiteral("Menu514"), QStringLiteral("Ereignisse"), &TFormMain::EventsClicked);
     m_entries[Programm] =
         AddItem(opt, QStringLiteral("Menu515"), QStringLiteral("Programm"), &TFormMain::ProgramNumberClicked);
-    m_entries[Cpu68K] = AddLater(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"));
+    m_entries[Cpu68K] = AddItem(opt, QStringLiteral("Menu516"), QStringLiteral("68K CPU"), &TFormMain::Cpu68kClicked);
     opt->addSeparator();
     AddItem(opt, QStringLiteral("Menu517"), QStringLiteral("S&prache"), &TFormMain::ChooseLanguage);
     AddItem(opt, QStringLiteral("Menu518"), QStringLiteral("&Verzeichnis für Sollwerte"), &TFormMain::ParamFolder);
@@ -561,6 +562,8 @@ void TFormMain::CreateWindows()
         m_ident = new TFormIdentNummer(*m_main, this);
     if (!m_init)
         m_init = new TFmInit(*m_main, this);
+    if (!m_cpu68k)
+        m_cpu68k = new TForm68K(*m_main, QString(), this);
     if (!m_clock) {
         m_clock = new TUhrstellen(*m_main, this);
         // The clock talks on the same line: the actual values wait while it shows.
@@ -631,6 +634,8 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << m_abgleich101.data();
     if (m_abgleich91)
         windows << m_abgleich91.data();
+    if (m_cpu68k)
+        windows << m_cpu68k.data();
     return windows;
 }
 
@@ -805,6 +810,13 @@ void TFormMain::EventsClicked()
 }
 
 TReadEvent *TFormMain::EventWindow() const { return m_events; }
+void TFormMain::Cpu68kClicked()
+{
+    CreateWindows();
+    m_cpu68k->exec();
+}
+
+TForm68K *TFormMain::Cpu68kWindow() const { return m_cpu68k; }
 
 void TFormMain::Menu15Click()
 {

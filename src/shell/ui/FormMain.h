@@ -37,6 +37,7 @@ class TUhrstellen;
 class TReadEvent;
 class TForm1;
 class TDiagramm;
+class TForm68K;
 class TParamGrid;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
@@ -97,6 +98,7 @@ public:
     TReadEvent *EventWindow() const;
     // The calibration window of the 101-112 controllers, or of the 9x ones (nullptr before it opened).
     TAbgleichDialog *CalibrationWindow(bool nineX) const;
+    TForm68K *Cpu68kWindow() const; // nullptr until "68K CPU" was chosen
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
     DeviceReader *Reader() const { return m_reader; }
@@ -175,6 +177,7 @@ private:
     void RamListClicked(); // "RAM 2E2C - 2E99"
     void EventsClicked(); // "Ereignisse"
     void Menu59Click(); // "Abgleich"
+    void Cpu68kClicked(); // "68K CPU"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
@@ -237,6 +240,7 @@ private:
     QPointer<TForm1> m_mainsTest;
     QPointer<TReadEvent> m_events;
     QPointer<TDiagramm> m_trend;
+    QPointer<TForm68K> m_cpu68k;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
