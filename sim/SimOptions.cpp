@@ -69,7 +69,8 @@ QString SimUsage()
         "  --log           traffic on stderr\n"
         "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n"
         "  --mode-not-off  the operating mode is not OFF: every write (codes 4, 20) is refused with F4\n"
-        "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n");
+        "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n"
+        "  --ulva C:OFFSET:GAIN[:SIGNAL]  ULVA module: channel C (1..16) converts raw = OFFSET + GAIN * signal\n");
 }
 
 bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
@@ -104,7 +105,7 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             QStringLiteral("--pty"), QStringLiteral("--slave"), QStringLiteral("--pace"),
             QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse"),
             QStringLiteral("--baud"), QStringLiteral("--coupler"), QStringLiteral("--alarm"),
-            QStringLiteral("--alarm-period")};
+            QStringLiteral("--alarm-period"), QStringLiteral("--ulva")};
         if (withValue.contains(arg)) {
             if (!takeValue(&value))
                 return fail(arg + QStringLiteral(" needs a value"));
@@ -174,6 +175,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             o->alarmPeriod = value.toInt(&ok);
             if (!ok || o->alarmPeriod < 0)
                 return fail(QStringLiteral("--alarm-period: \"%1\" is not a number of seconds").arg(value));
+        } else if (arg == QLatin1String("--ulva")) {
+            o->ulva << value;
         } else if (arg == QLatin1String("--mode-not-off")) {
             o->modeNotOff = true;
         } else if (arg == QLatin1String("--locked")) {

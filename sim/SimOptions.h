@@ -27,6 +27,7 @@ struct SimOptions
     bool locked = false;     // parametrisation locked: writes are refused with 0xF5
     std::vector<int> alarms; // alarm numbers set pending at start
     int alarmPeriod = 240;   // seconds between scheduled alarms; 0: none
+    QStringList ulva;        // "C:OFFSET:GAIN[:SIGNAL]": converter models of a ULVA module
     bool help = false;
 };
 

@@ -1,6 +1,7 @@
 #include "SimPort.h"
 
 #include "SimCounters.h"
+#include "SimUlva.h"
 #include "SimMainsTest.h"
 #include "SimClock.h"
 #include "SimRam.h"
@@ -70,6 +71,8 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         // ... and runs a mains-failure test when told to.
         if (base == 0x0800)
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
+        if (path.endsWith(QLatin1String(".ULV"), Qt::CaseInsensitive))
+            SimUlva::attach(*device, std::make_shared<SimUlva>());
     }
     SimClock::attachNew(*device);
     if (base == 0x0800) {

@@ -11,6 +11,7 @@
 #include "SimOptions.h"
 #include "SimPort.h"
 #include "SimServer.h"
+#include "SimUlva.h"
 #include "shell/DataDir.h"
 
 #include <QCoreApplication>
@@ -175,6 +176,16 @@ int main(int argc, char **argv)
             SimService::attach(*device);
         }
         SimClock::attachNew(*device);
+        // The analog module measures applied signals and drives its outputs.
+        if (path.endsWith(QLatin1String(".ULV"), Qt::CaseInsensitive)) {
+            auto ulva = std::make_shared<SimUlva>();
+            for (const QString &model : options.ulva)
+                if (!ulva->parseModel(model, &error)) {
+                    complain(error);
+                    return 2;
+                }
+            SimUlva::attach(*device, ulva);
+        }
     } else {
         device = SimPort::createDefaultDevice(&error);
         if (!error.isEmpty())
