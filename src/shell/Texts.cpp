@@ -260,6 +260,7 @@ QStringList buildStrings()
         {906, u"Nicht alle Ausgänge konnten in den normalen Betrieb zurückgesetzt werden."},
         {907, u"Das Gerät hat die CAN-Auswahl nicht rechtzeitig bestätigt."},
         {908, u"Die CAN-Auswahl wurde nicht vollständig übernommen."},
+        {909, u"Der Grundabgleich gilt nur für das Analogmodul ULVA 9611."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

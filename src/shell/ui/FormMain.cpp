@@ -252,7 +252,8 @@ void TFormMain::BuildMenu()
     upload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     m_entries[MenuEntry::ConvertConfig] =
         AddItem(par, QStringLiteral("MI_ConvertConfig"), QStringLiteral("Convert Config"), &TFormMain::ConvertConfig);
-    m_entries[AnalogCAN] = AddLater(par, QStringLiteral("Menu24"), QStringLiteral("Analogwerte &CAN"));
+    m_entries[AnalogCAN] =
+        AddItem(par, QStringLiteral("Menu24"), QStringLiteral("Analogwerte &CAN"), &TFormMain::AnalogCanClicked);
     m_entries[ZuviDezar] = AddLater(par, QStringLiteral("Menu25"), QStringLiteral("&ZuviDezar"));
     par->addSeparator();
     m_entries[ParamSchliessen] =
@@ -321,9 +322,11 @@ void TFormMain::BuildMenu()
     opt->addSeparator();
     m_entries[Werkseinstellung] = AddItem(opt, QStringLiteral("Menu57"), QStringLiteral("&Werkseinstellung"),
                                           &TFormMain::FactorySettingClicked);
-    m_entries[UlvaGrundabgleich] = AddLater(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"));
+    m_entries[UlvaGrundabgleich] = AddItem(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"),
+                                           &TFormMain::UlvaBasicCalibration);
     m_entries[Abgleich] = AddLater(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"));
-    m_entries[AusgangSimulieren] = AddLater(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"));
+    m_entries[AusgangSimulieren] =
+        AddItem(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"), &TFormMain::UlvaOutputs);
     m_entries[Service] = AddItem(opt, QStringLiteral("Menu511"), QStringLiteral("Service"), &TFormMain::ServiceClicked);
     m_entries[Betriebsstunden] =
         AddItem(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"), &TFormMain::OperatingHoursClicked);

@@ -35,6 +35,8 @@ class TFormIdentNummer;
 class TUhrstellen;
 class TForm1;
 class TParamGrid;
+class TAbgleichULVA;
+class TULVAAusgang;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
 // actual-value area on the right half. The program state and everything behind the menu
@@ -112,6 +114,15 @@ public:
     ProtocolSearch *Search() const { return m_search; }
     // The windows the language choice translates, in the order of the language list.
     QList<QObject *> TranslatedWindows() const;
+
+    // ULVA module: the channel calibration ("Abgleich" for device type 35; closes the actual
+    // values first), the basic calibration wizard, the output simulation; the CAN values.
+    void UlvaCalibrate();
+    void UlvaBasicCalibration();
+    void UlvaOutputs();
+    void AnalogCanClicked();
+    TAbgleichULVA *UlvaCalibrationWindow() const { return m_ulvaCalibration; }
+    TULVAAusgang *UlvaOutputsWindow() const { return m_ulvaOutputs; }
 
 public slots:
     // Telegram thread hooks; may be called from any thread.
@@ -222,6 +233,8 @@ private:
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
     QPointer<TForm1> m_mainsTest;
+    QPointer<TAbgleichULVA> m_ulvaCalibration;
+    QPointer<TULVAAusgang> m_ulvaOutputs;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };
