@@ -1,6 +1,7 @@
 #include "calibration/ui/AbgleichULVA.h"
 #include "monitor/ValuePoller.h"
 #include "shell/MainController.h"
+#include "shell/Prompter.h"
 #include "shell/Texts.h"
 #include "shell/ui/FormMain.h"
 #include <QCloseEvent>
@@ -317,3 +318,5 @@ void TFormMain::UlvaCalibrate()
     m_ulvaCalibration->raise();
     m_ulvaCalibration->activateWindow();
 }
+
+TAbgleichULVA *TFormMain::UlvaCalibrationWindow() const { return m_ulvaCalibration; }

@@ -76,3 +76,5 @@ void TFormMain::UlvaOutputs()
     m_ulvaOutputs->raise();
     m_ulvaOutputs->activateWindow();
 }
+
+TULVAAusgang *TFormMain::UlvaOutputsWindow() const { return m_ulvaOutputs; }

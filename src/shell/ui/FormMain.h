@@ -121,8 +121,8 @@ public:
     void UlvaBasicCalibration();
     void UlvaOutputs();
     void AnalogCanClicked();
-    TAbgleichULVA *UlvaCalibrationWindow() const { return m_ulvaCalibration; }
-    TULVAAusgang *UlvaOutputsWindow() const { return m_ulvaOutputs; }
+    TAbgleichULVA *UlvaCalibrationWindow() const;
+    TULVAAusgang *UlvaOutputsWindow() const;
 
 public slots:
     // Telegram thread hooks; may be called from any thread.

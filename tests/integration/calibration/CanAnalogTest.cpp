@@ -122,8 +122,12 @@ TEST(CanAnalog, FailuresStopBeforeTheSecondPair)
         CanRig rig;
         ASSERT_TRUE(rig.Setup(27));
         const int before = rig.Image(0x0E4C);
-        rig.device->setRefusal(20, 0xF5);
-        rig.device->setRefusal(4, 0xF5);
+        rig.device->addRequestHook([](SimDevice &, const SimRequest &r, SimAnswer &a) {
+            if (r.code != 4 && r.code != 20)
+                return false;
+            a.code = 0xF5; // parametrisation locked
+            return true;
+        });
         ASSERT_TRUE(rig.can->Apply(CanRig::Marks({3, 31})));
         ASSERT_TRUE(rig.WaitUntil([&] { return rig.finished == 1; }));
         EXPECT_FALSE(rig.lastOk);

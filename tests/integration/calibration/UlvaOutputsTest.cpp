@@ -5,6 +5,7 @@
 #include "calibration/OutputSim.h"
 #include "device/ParameterFile.h"
 #include "shell/Texts.h"
+#include <QLocale>
 #include <gtest/gtest.h>
 
 namespace {
@@ -67,8 +68,8 @@ TEST(UlvaOutputs, EnterWritesTheCountsOrResetsTheEdit)
         {"2,5", 10, 1000, "2,5", QString()},
         {"10", 12, 4000, "10", QString()},
         {"0", 10, 0, "0", QString()},
-        {"0.00125", 10, 0, "0.00125", QString()}, // 0.5 counts: the even neighbour
-        {"0,00375", 12, 2, "0,00375", QString()}, // 1.5 counts
+        {"0,03125", 10, 12, "0,03125", QString()}, // 12.5 counts: the even neighbour
+        {"0.09375", 12, 38, "0.09375", QString()}, // 37.5 counts
         {"12", 10, -1, "0", QString()},
         {"-0,1", 10, -1, "0", QString()},
         {"abc", 12, -1, "0", GetText(128)},
