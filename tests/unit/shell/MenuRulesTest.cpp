@@ -235,6 +235,7 @@ TEST(MenuRules, CalibrationEntries)
         {0x04, "Cus", 20, false, false, true, false, false}, // file
         {0x04, "Ser", 20, true, false, false, false, false},
         {0x04, "Mas", 35, true, false, false, false, false},
+        {0x04, "Fer", 35, true, false, false, false, false},
         {0x02, "Cus", 35, true, false, false, false, false},
     };
     for (const Row &r : rows) {
