@@ -59,6 +59,7 @@ bool UlvaSession::Next()
 {
     if (m_writing)
         return false;
+    m_stopped = false;
     m_timer.stop();
     m_mode = Mode::None;
     m_writeWaiting = false;
@@ -106,8 +107,9 @@ bool UlvaSession::Cancel()
 void UlvaSession::Stop()
 {
     m_timer.stop();
-    m_writeWaiting = false;
-    m_mode = Mode::None;
+    m_stopped = true;
+    if (!m_writing)
+        m_mode = Mode::None;
 }
 
 void UlvaSession::ReadLive()
@@ -144,7 +146,7 @@ void UlvaSession::OnLive(const TeleReport &report)
         return;
     }
     // A failed read stops the live value until the next channel.
-    if (ok && m_mode != Mode::None)
+    if (ok && m_mode != Mode::None && !m_stopped)
         m_timer.start();
     emit Changed();
 }
@@ -196,7 +198,7 @@ void UlvaSession::Refused(const QString &message)
     // The channel stays to be done: checked again, its screen and captures kept.
     m_checked[size_t(m_channel)] = true;
     emit StatusText(GetText(901).arg(m_channel + 1));
-    if (!m_readInFlight)
+    if (!m_readInFlight && !m_stopped)
         m_timer.start();
     emit Changed();
 }
@@ -285,6 +287,8 @@ void UlvaSession::OnWritten(const TeleReport &report)
         m_checked[size_t(c)] = true;
         emit ChannelWritten(c, false);
         emit StatusText(GetText(903).arg(c + 1));
+        if (m_stopped)
+            m_mode = Mode::None;
         if (m_mode != Mode::None)
             m_timer.start();
         emit Changed();
@@ -294,5 +298,10 @@ void UlvaSession::OnWritten(const TeleReport &report)
         m_written.append(c);
     emit ChannelWritten(c, true);
     emit StatusText(GetText(900).arg(c + 1));
+    if (m_stopped) {
+        m_mode = Mode::None;
+        emit Changed();
+        return;
+    }
     Next();
 }

@@ -46,6 +46,10 @@ public:
     // The live value as shown ("?" until the first answer), whether it is being read.
     QString LiveText() const { return m_live; }
     bool LiveRunning() const { return m_timer.isActive() || m_readInFlight; }
+    // A live read is on the line; its report still comes (Changed follows it).
+    bool ReadInFlight() const { return m_readInFlight; }
+    // Something of this session is on the line: a live read or the words.
+    bool OnLine() const { return m_readInFlight || m_writing; }
     // "OK" of a row: the live value becomes the row's capture. False without a live value.
     bool Capture(Row row);
     QString CaptureText(Row row) const { return m_captures[size_t(row)]; }
@@ -71,7 +75,8 @@ public:
     // The words of the last computation.
     std::array<quint16, 4> LastWords() const { return m_words; }
 
-    // Stops the live value and leaves nothing pending (the window closes).
+    // Stops the live value (the window closes). Words already asked for still go out and
+    // their answer is still taken.
     void Stop();
 
 signals:
@@ -101,6 +106,7 @@ private:
     bool m_readInFlight = false;
     bool m_writeWaiting = false; // the words wait for the live read on the line
     bool m_writing = false;
+    bool m_stopped = false; // the window has closed: a confirmed write moves on to nothing
     std::array<quint16, 4> m_words{};
     QList<int> m_written;
 };

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <memory>
 
 using Ulva::Mode;
 
@@ -122,8 +123,21 @@ void TAbgleichULVA::closeEvent(QCloseEvent *event)
 {
     m_core.Stop();
     m_shownMode = Mode::None;
-    if (!m_core.Written().isEmpty() && ReadAgain)
-        ReadAgain();
+    if ((!m_core.Written().isEmpty() || m_core.Writing()) && ReadAgain) {
+        // What is still on the line must be answered before the reading chain begins, or
+        // its report would be taken for the reader's.
+        if (m_core.OnLine()) {
+            auto once = std::make_shared<QMetaObject::Connection>();
+            *once = connect(&m_core, &UlvaSession::Changed, this, [this, once] {
+                if (m_core.OnLine())
+                    return;
+                disconnect(*once);
+                ReadAgain();
+            });
+        } else {
+            ReadAgain();
+        }
+    }
     QDialog::closeEvent(event);
 }
 

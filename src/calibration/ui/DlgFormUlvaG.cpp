@@ -139,14 +139,16 @@ void TDlgForm_UlvaG::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    m_mayClose = true;
     QDialog::closeEvent(event);
-    if (event->isAccepted())
-        done(QDialog::Accepted);
 }
 
 void TDlgForm_UlvaG::reject()
 {
-    close();
+    if (!m_mayClose && !m_core.CloseRequested())
+        return;
+    m_mayClose = true;
+    QDialog::reject();
 }
 
 void TFormMain::UlvaBasicCalibration()

@@ -12,6 +12,8 @@
 #include "monitor/ui/Nachrichten.h"
 #include "monitor/ui/ValuesView.h"
 #include "params/EditSession.h"
+#include "calibration/ui/AbgleichULVA.h"
+#include "calibration/ui/ULVAAusgang.h"
 #include "params/ParameterSender.h"
 #include "params/ui/EditValueDialogs.h"
 #include "params/ui/FormChanges.h"
@@ -193,6 +195,8 @@ TFormMain::~TFormMain()
     delete m_edit;
     // Its chain is registered with the sender: it goes first.
     delete m_mainsTest;
+    delete m_ulvaCalibration;
+    delete m_ulvaOutputs;
     delete m_sender;
     delete m_reader;
     delete m_search;
