@@ -71,7 +71,8 @@ QString SimUsage()
         "  --log           traffic on stderr\n"
         "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n"
         "  --mode-not-off  the operating mode is not OFF: every write (codes 4, 20) is refused with F4\n"
-        "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n");
+        "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n"
+        "  --ulva C:OFFSET:GAIN[:SIGNAL]  ULVA module: channel C (1..16) converts raw = OFFSET + GAIN * signal\n");
 }
 
 bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
@@ -106,7 +107,7 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             QStringLiteral("--pty"), QStringLiteral("--slave"), QStringLiteral("--pace"),
             QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse"),
             QStringLiteral("--baud"), QStringLiteral("--coupler"), QStringLiteral("--alarm"),
-            QStringLiteral("--alarm-period"), QStringLiteral("--converter")};
+            QStringLiteral("--alarm-period"), QStringLiteral("--converter"), QStringLiteral("--ulva")};
         if (withValue.contains(arg)) {
             if (!takeValue(&value))
                 return fail(arg + QStringLiteral(" needs a value"));
@@ -178,6 +179,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
                 return fail(QStringLiteral("--alarm-period: \"%1\" is not a number of seconds").arg(value));
         } else if (arg == QLatin1String("--converter")) {
             o->converters << value;
+        } else if (arg == QLatin1String("--ulva")) {
+            o->ulva << value;
         } else if (arg == QLatin1String("--mode-not-off")) {
             o->modeNotOff = true;
         } else if (arg == QLatin1String("--locked")) {

@@ -28,6 +28,7 @@ struct SimOptions
     std::vector<int> alarms; // alarm numbers set pending at start
     int alarmPeriod = 240;   // seconds between scheduled alarms; 0: none
     QStringList converters;  // "ADDR:OFFSET:GAIN" of converter channels
+    QStringList ulva;        // "C:OFFSET:GAIN[:SIGNAL]": converter models of a ULVA module
     bool help = false;
 };
 

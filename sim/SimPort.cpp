@@ -2,6 +2,7 @@
 
 #include "SimConverter.h"
 #include "SimCounters.h"
+#include "SimUlva.h"
 #include "SimMainsTest.h"
 #include "SimClock.h"
 #include "SimRam.h"
@@ -72,6 +73,8 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         // ... and runs a mains-failure test when told to.
         if (base == 0x0800)
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
+        if (path.endsWith(QLatin1String(".ULV"), Qt::CaseInsensitive))
+            SimUlva::attach(*device, std::make_shared<SimUlva>());
     }
     SimClock::attachNew(*device);
     if (base == 0x0800) {

@@ -13,6 +13,7 @@
 #include "SimOptions.h"
 #include "SimPort.h"
 #include "SimServer.h"
+#include "SimUlva.h"
 #include "shell/DataDir.h"
 
 #include <QCoreApplication>
@@ -185,6 +186,16 @@ int main(int argc, char **argv)
             SimMem68k::attach(*device);
         }
         SimClock::attachNew(*device);
+        // The analog module measures applied signals and drives its outputs.
+        if (path.endsWith(QLatin1String(".ULV"), Qt::CaseInsensitive)) {
+            auto ulva = std::make_shared<SimUlva>();
+            for (const QString &model : options.ulva)
+                if (!ulva->parseModel(model, &error)) {
+                    complain(error);
+                    return 2;
+                }
+            SimUlva::attach(*device, ulva);
+        }
     } else {
         device = SimPort::createDefaultDevice(&error);
         if (!error.isEmpty())

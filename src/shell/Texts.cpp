@@ -303,6 +303,16 @@ QStringList buildStrings()
         {847, u"keine S2 Zeilen gefunden"},
         {848, u"Daten gespeichert"},
         {849, u"Senden abgeschlossen"},
+        // ULVA calibration, output simulation and CAN values (900..949).
+        {900, u"Kanal %1 übertragen."},
+        {901, u"Kanal %1 nicht übertragen: das Modul behält seine bisherigen Werte."},
+        {902, u"Kanal %1: die Sensorart %2 wird nicht abgeglichen."},
+        {903, u"Kanal %1: die Übertragung wurde nicht bestätigt. Bitte erneut übertragen."},
+        {904, u"Der Grundabgleich-Modus des Moduls (Adresse 0057) ist noch nicht ausgeschaltet.#13Trotzdem schließen?"},
+        {906, u"Nicht alle Ausgänge konnten in den normalen Betrieb zurückgesetzt werden."},
+        {907, u"Das Gerät hat die CAN-Auswahl nicht rechtzeitig bestätigt."},
+        {908, u"Die CAN-Auswahl wurde nicht vollständig übernommen."},
+        {909, u"Der Grundabgleich gilt nur für das Analogmodul ULVA 9611."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -21,6 +21,8 @@ struct SimMainWindow
     QTemporaryDir config;
     ScriptedPrompter prompter;
     std::unique_ptr<TFormMain> form;
+    // Served instead of the default device when set before StartAndRead.
+    std::shared_ptr<SimDevice> device;
 
     // Shows the window with its other windows made, opens the port and reads the device
     // ("Parameter aus Gerät"). Call it under ASSERT_NO_FATAL_FAILURE.
@@ -34,7 +36,7 @@ struct SimMainWindow
             f.write("[Ini]\r\nAUTOSAVE=0\r\nSPLASH=0\r\n[Com]\r\nPort=SIM\r\nBaud=9600\r\nProtokoll=4\r\n");
         }
         RegisterSimPort();
-        SimPort::resetSharedDevice();
+        SimPort::resetSharedDevice(device);
         form = std::make_unique<TFormMain>(&prompter);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));

@@ -1,5 +1,6 @@
 // "Abgleich" offscreen on the simulated controller: the entry opens the dialog of the device
 // type, the dialog measures and writes with its buttons, and the refusals open nothing.
+#include "calibration/ui/AbgleichULVA.h"
 #include "SimConverter.h"
 #include "SimDevice.h"
 #include "SimPort.h"
@@ -104,7 +105,7 @@ TEST_F(AbgleichUi, OpensTheDialogOfTheDeviceTypeOrRefuses)
         int type;
         bool modem;
         QStringList lines;
-        int window;     // 0 none, 101, 91
+        int window;     // 0 none, 101, 91, 35 the ULVA channel calibration
         QStringList errors;
         QString info;
         QString warning;
@@ -113,7 +114,7 @@ TEST_F(AbgleichUi, OpensTheDialogOfTheDeviceTypeOrRefuses)
         {"transfer switch", 53, false, demoLines, 101, {}, {}, {}},
         {"9x", 32, false, nineXTable, 91, {}, {}, {}},
         {"modem link", 20, true, demoLines, 0, {}, {}, GetText(183)},
-        {"ULVA module", 35, false, demoLines, 0, {}, TFormMain::NotAvailableText(), {}},
+        {"ULVA module", 35, false, demoLines, 35, {}, {}, {}},
         {"table without points", 20, false, {QStringLiteral("SPWStart:"), QStringLiteral("SPWEnd:")}, 0, {},
          GetText(859), {}},
         {"no table", 20, false, {QStringLiteral("ParaStart:")}, 0,
@@ -139,6 +140,10 @@ TEST_F(AbgleichUi, OpensTheDialogOfTheDeviceTypeOrRefuses)
         TAbgleichDialog *w91 = Form()->CalibrationWindow(true);
         EXPECT_EQ(w101 && w101->isVisible(), r.window == 101) << r.name;
         EXPECT_EQ(w91 && w91->isVisible(), r.window == 91) << r.name;
+        TAbgleichULVA *ulva = Form()->UlvaCalibrationWindow();
+        EXPECT_EQ(ulva && ulva->isVisible(), r.window == 35) << r.name;
+        if (ulva)
+            ulva->close();
         if (r.window == 91)
             EXPECT_EQ(w91->windowTitle(), QStringLiteral("Abgleich ZEV 9x"));
         EXPECT_EQ(sim.prompter.Errors, r.errors) << r.name << ": " << Messages();

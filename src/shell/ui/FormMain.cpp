@@ -13,6 +13,8 @@
 #include "monitor/ui/Nachrichten.h"
 #include "monitor/ui/ValuesView.h"
 #include "params/EditSession.h"
+#include "calibration/ui/AbgleichULVA.h"
+#include "calibration/ui/ULVAAusgang.h"
 #include "params/ParameterSender.h"
 #include "params/ui/EditValueDialogs.h"
 #include "params/ui/FormChanges.h"
@@ -197,6 +199,8 @@ TFormMain::~TFormMain()
     delete m_edit;
     // Its chain is registered with the sender: it goes first.
     delete m_mainsTest;
+    delete m_ulvaCalibration;
+    delete m_ulvaOutputs;
     delete m_sender;
     delete m_reader;
     delete m_search;
@@ -256,7 +260,8 @@ void TFormMain::BuildMenu()
     upload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     m_entries[MenuEntry::ConvertConfig] =
         AddItem(par, QStringLiteral("MI_ConvertConfig"), QStringLiteral("Convert Config"), &TFormMain::ConvertConfig);
-    m_entries[AnalogCAN] = AddLater(par, QStringLiteral("Menu24"), QStringLiteral("Analogwerte &CAN"));
+    m_entries[AnalogCAN] =
+        AddItem(par, QStringLiteral("Menu24"), QStringLiteral("Analogwerte &CAN"), &TFormMain::AnalogCanClicked);
     m_entries[ZuviDezar] = AddLater(par, QStringLiteral("Menu25"), QStringLiteral("&ZuviDezar"));
     par->addSeparator();
     m_entries[ParamSchliessen] =
@@ -325,9 +330,11 @@ void TFormMain::BuildMenu()
     opt->addSeparator();
     m_entries[Werkseinstellung] = AddItem(opt, QStringLiteral("Menu57"), QStringLiteral("&Werkseinstellung"),
                                           &TFormMain::FactorySettingClicked);
-    m_entries[UlvaGrundabgleich] = AddLater(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"));
+    m_entries[UlvaGrundabgleich] = AddItem(opt, QStringLiteral("Menu58"), QStringLiteral("ULVA Grundabgleich"),
+                                           &TFormMain::UlvaBasicCalibration);
     m_entries[Abgleich] = AddItem(opt, QStringLiteral("Menu59"), QStringLiteral("Abgleich"), &TFormMain::Menu59Click);
-    m_entries[AusgangSimulieren] = AddLater(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"));
+    m_entries[AusgangSimulieren] =
+        AddItem(opt, QStringLiteral("Menu510"), QStringLiteral("Ausgang Simulieren"), &TFormMain::UlvaOutputs);
     m_entries[Service] = AddItem(opt, QStringLiteral("Menu511"), QStringLiteral("Service"), &TFormMain::ServiceClicked);
     m_entries[Betriebsstunden] =
         AddItem(opt, QStringLiteral("Menu512"), QStringLiteral("Betriebsstunden"), &TFormMain::OperatingHoursClicked);
@@ -760,8 +767,7 @@ void TFormMain::Menu59Click()
     }
     const int t = m_main->Data.State.DeviceType;
     if (t == 35) {
-        // ULVA: UlvaCalibrate()
-        NotAvailable();
+        UlvaCalibrate();
         return;
     }
     CreateWindows();

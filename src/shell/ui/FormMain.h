@@ -39,6 +39,8 @@ class TForm1;
 class TDiagramm;
 class TForm68K;
 class TParamGrid;
+class TAbgleichULVA;
+class TULVAAusgang;
 
 // The main window: menu, status bar, the parameter grid on the left half and the
 // actual-value area on the right half. The program state and everything behind the menu
@@ -121,6 +123,15 @@ public:
     ProtocolSearch *Search() const { return m_search; }
     // The windows the language choice translates, in the order of the language list.
     QList<QObject *> TranslatedWindows() const;
+
+    // ULVA module: the channel calibration ("Abgleich" for device type 35; closes the actual
+    // values first), the basic calibration wizard, the output simulation; the CAN values.
+    void UlvaCalibrate();
+    void UlvaBasicCalibration();
+    void UlvaOutputs();
+    void AnalogCanClicked();
+    TAbgleichULVA *UlvaCalibrationWindow() const;
+    TULVAAusgang *UlvaOutputsWindow() const;
 
 public slots:
     // Telegram thread hooks; may be called from any thread.
@@ -241,6 +252,8 @@ private:
     QPointer<TReadEvent> m_events;
     QPointer<TDiagramm> m_trend;
     QPointer<TForm68K> m_cpu68k;
+    QPointer<TAbgleichULVA> m_ulvaCalibration;
+    QPointer<TULVAAusgang> m_ulvaOutputs;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
 };

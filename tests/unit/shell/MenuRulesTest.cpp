@@ -237,6 +237,7 @@ TEST(MenuRules, CalibrationEntries)
         {0x04, "Mas", 35, true, false, false, false, false},
         {0x04, "Fer", 20, true, false, false, false, false},
         {0x04, "", 20, true, false, false, false, false},  // not identified by a level
+        {0x04, "Fer", 35, true, false, false, false, false},
         {0x02, "Cus", 35, true, false, false, false, false},
         {0x04, "Fac", 53, true, false, true, false, true},  // transfer-switch controllers too
     };
