@@ -1,4 +1,5 @@
 #pragma once
+#include "SimModem.h"
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -28,6 +29,13 @@ struct SimOptions
     std::vector<int> alarms; // alarm numbers set pending at start
     int alarmPeriod = 240;   // seconds between scheduled alarms; 0: none
     bool help = false;
+    // A modem in front of the device: the answer to dialling, its escape guard time, a
+    // carrier lost after so many bytes (0: never), and the one FBED number taken (-1: any).
+    bool modem = false;
+    QString modemDial = QStringLiteral("connect");
+    int modemGuardMs = 1000;
+    int modemDropAfter = 0;
+    int fbed = -1;
 };
 
 // Parses the arguments after the program name. Options take their value as the next
@@ -46,3 +54,5 @@ bool ApplySimOptions(const SimOptions &options, SimDevice &device, QString *erro
 // Seed, alarm schedule and pending alarms of the device's live values (none: nothing to do,
 // unless alarms were asked for).
 bool ApplySimLiveOptions(const SimOptions &options, SimDevice &device, QString *error);
+// The modem of --modem and its options.
+SimModem::Options SimModemOptions(const SimOptions &options);

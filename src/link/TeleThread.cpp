@@ -99,6 +99,12 @@ int TTeleThread::QueueCount() const
     return m_queueCount;
 }
 
+bool TTeleThread::Idle() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_state == 0 && m_queueCount == 0;
+}
+
 QString TTeleThread::PortProblem() const
 {
     QMutexLocker lock(&m_mutex);

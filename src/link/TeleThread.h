@@ -84,6 +84,8 @@ public:
     // Counts finished attempts to open the port (successful or not).
     int OpenAttempts() const { return m_openAttempts.load(); }
     int QueueCount() const;
+    // No exchange runs and none waits: plain text may go on the line.
+    bool Idle() const;
 
     // Message boxes of the port opening, shown in the GUI thread.
     void SetPrompter(Prompter *prompter) { m_prompter = prompter; }

@@ -32,6 +32,8 @@ class TAboutBox;
 class TFmInit;
 class TFmLWL;
 class TFormIdentNummer;
+class TFormModemVB;
+class ModemSession;
 class TUhrstellen;
 class TForm1;
 class TParamGrid;
@@ -90,6 +92,8 @@ public:
     TFormIdentNummer *IdentWindow() const;
     TFmInit *SettingsWindow() const;
     TUhrstellen *ClockWindow() const;
+    TFormModemVB *ModemWindow() const { return m_modem; }
+    ModemSession *ModemLink() const { return m_modemSession; }
     TForm1 *MainsTestWindow() const;
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
@@ -164,6 +168,7 @@ private:
     void ProgramNumberClicked(); // "Programm": switches the program of an older controller // "Service": maintenance interval, extra hours, clearing events
     void MainsTestClicked(); // "Netzschutz"
     void RamListClicked(); // "RAM 2E2C - 2E99"
+    void ModemClicked(); // "Verbinden über &Modem"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
@@ -221,6 +226,8 @@ private:
     QPointer<TFormIdentNummer> m_ident;
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
+    QPointer<TFormModemVB> m_modem;
+    QPointer<ModemSession> m_modemSession;
     QPointer<TForm1> m_mainsTest;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
