@@ -76,8 +76,15 @@ std::vector<quint8> SimModem::fromPc(const quint8 *data, int count, Clock::time_
         if (b == '\r') {
             const QByteArray line = m_line;
             m_line.clear();
-            if (line.size() >= 2 && line.left(2).toUpper() == "AT") {
-                const std::vector<quint8> answer = command(line.mid(2), now);
+            // Whatever came before "AT" on the line (noise, a telegram sent without a
+            // connection) is not part of the command.
+            int from = 0;
+            for (int k = 0; k < line.size(); ++k)
+                if (quint8(line[k]) < 0x20 || quint8(line[k]) > 0x7E)
+                    from = k + 1;
+            const int at = line.toUpper().indexOf("AT", from);
+            if (at >= 0) {
+                const std::vector<quint8> answer = command(line.mid(at + 2), now);
                 out.insert(out.end(), answer.begin(), answer.end());
             }
         } else if (b == '\n') {

@@ -54,6 +54,9 @@ void ModemSession::Attach(TTeleThread *thread)
     m_thread = thread;
     if (!thread)
         return;
+    // The thread keeps RTS and DTR on until told otherwise; the port may have opened before
+    // the hooks were in place.
+    m_lines[RTS] = m_lines[DTR] = true;
     // The input lines come in the GUI thread, RTS and DTR also from the worker when it
     // opens the port: each is handed to this object's thread.
     auto hook = [this](Line line) {
@@ -132,6 +135,12 @@ bool ModemSession::SendCommand(ModemText::Mode mode, const QString &line)
         m_main.UserPrompter().warning(GetText(724));
         return false;
     }
+    // What the modem said before belongs to earlier commands, not to this one.
+    const Await waiting = m_await;
+    m_await = Await::None;
+    PollAnswers();
+    m_await = waiting;
+    m_splitter.Clear();
     for (char c : bytes) {
         if (!m_thread->WriteByte(quint8(c))) {
             m_main.UserPrompter().error(GetText(728));
@@ -162,12 +171,15 @@ bool ModemSession::Enter(ModemText::Mode mode, const QString &line)
         if (value != shown && m_main.UserPrompter().question(GetText(149) + QLatin1Char('?')))
             toSave = value;
     };
+    // An empty line sends nothing and keeps every string as it is.
+    if (line.isEmpty())
+        return false;
     ModemStrings &use = m_main.Settings.Modem;
     ModemStrings &save = m_main.Settings.ModemToSave;
     switch (mode) {
     case ModemText::Mode::Dial:
         keep(use.LastManualNumber, m_shown.LastManualNumber, save.LastManualNumber, line);
-        return !line.isEmpty() && SendCommand(mode, line);
+        return SendCommand(mode, line);
     case ModemText::Mode::Init: {
         QString *slot = ModemText::InitStringFor(m_main.Init.BaudText, use);
         if (!slot)

@@ -179,7 +179,11 @@ void CarrierFromText::Sent(const quint8 *data, int count)
     for (int i = 0; i < count; ++i) {
         const quint8 b = data[i];
         if (b == '\r') {
-            m_hangUpAsked = m_sent.trimmed().toUpper().startsWith("ATH");
+            // The line may start with bytes of a telegram or an escape: the command is
+            // what follows its "AT".
+            const QByteArray up = m_sent.toUpper();
+            const int at = up.lastIndexOf("AT");
+            m_hangUpAsked = at >= 0 && up.mid(at + 2).trimmed().startsWith('H');
             m_sent.clear();
         } else if (b >= 0x20 && b <= 0x7E && m_sent.size() < MaxLine) {
             m_sent.append(char(b));

@@ -118,6 +118,8 @@ private:
     // tell: show the loss in a box; an exchange that was running reports it to its
     // requester instead, so the user is told once.
     void CloseLostLine(bool tell);
+    // Moves what has already arrived into ReceivedText, without waiting.
+    void TakeIdleInput();
     // Drops what the device still sends of a cut answer, until the line is quiet.
     void DrainLine();
     void StartNextLocked();

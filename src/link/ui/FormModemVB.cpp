@@ -346,6 +346,8 @@ void TFormModemVB::FbedClicked()
         m_session.IdentFbed(entered);
 }
 
+TFormModemVB *TFormMain::ModemWindow() const { return m_modem; }
+
 // The main window's menu entry: the window is made once and shown non-modally.
 void TFormMain::ModemClicked()
 {

@@ -5,6 +5,7 @@
 #include "device/ParameterFile.h"
 #include "link/Protocol.h"
 #include "link/ModemSession.h"
+#include "link/ui/FormModemVB.h"
 #include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
 #include "link/ui/FormLWL.h"

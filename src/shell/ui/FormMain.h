@@ -92,7 +92,7 @@ public:
     TFormIdentNummer *IdentWindow() const;
     TFmInit *SettingsWindow() const;
     TUhrstellen *ClockWindow() const;
-    TFormModemVB *ModemWindow() const { return m_modem; }
+    TFormModemVB *ModemWindow() const;
     ModemSession *ModemLink() const { return m_modemSession; }
     TForm1 *MainsTestWindow() const;
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
@@ -227,7 +227,7 @@ private:
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
     QPointer<TFormModemVB> m_modem;
-    QPointer<ModemSession> m_modemSession;
+    ModemSession *m_modemSession = nullptr; // made with the interface window
     QPointer<TForm1> m_mainsTest;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
