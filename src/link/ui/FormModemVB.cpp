@@ -167,6 +167,9 @@ TFormModemVB::TFormModemVB(MainController &main, ModemSession &session, QWidget 
         m_memo->moveCursor(QTextCursor::End);
         m_memo->insertPlainText(t);
     });
+    // Enter belongs to the command line: no button may take it as the dialog's default.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setAutoDefault(false);
     resize(520, 420);
 }
 
