@@ -112,6 +112,15 @@ std::shared_ptr<SimModem> SimPort::sharedModem()
 {
     Shared &s = shared();
     std::lock_guard<std::mutex> lock(s.pointerMutex);
+    // A demo of the program on "SIM" can have its modem too: $MIRELO_SIM_MODEM names the
+    // answer to dialling ("connect", "busy", ...), looked at once.
+    static bool envLooked = false;
+    if (!envLooked) {
+        envLooked = true;
+        SimModem::Options o;
+        if (!s.modem && SimModem::parseDialResult(qEnvironmentVariable("MIRELO_SIM_MODEM"), &o.dial))
+            s.modem = std::make_shared<SimModem>(o);
+    }
     return s.modem;
 }
 

@@ -45,8 +45,9 @@ public:
     static std::mutex &sharedDeviceMutex();
     // A device with the default content described above.
     static std::shared_ptr<SimDevice> createDefaultDevice(QString *error = nullptr);
-    // A modem in front of the shared device (nullptr: a direct cable). Its carrier is the
-    // port's DCD line; DTR dropping hangs it up. Guarded by sharedDeviceMutex().
+    // A modem in front of the shared device (nullptr: a direct cable; at first use one is
+    // made when $MIRELO_SIM_MODEM names a dial answer). Its carrier is the port's DCD line;
+    // DTR dropping hangs it up. Guarded by sharedDeviceMutex().
     static void setSharedModem(std::shared_ptr<SimModem> modem);
     static std::shared_ptr<SimModem> sharedModem();
 
