@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <atomic>
 
 namespace ModemText {
 
@@ -102,7 +103,9 @@ private:
     bool m_spoiled = false;
     bool m_carrier = false;
     QByteArray m_sent;          // the command line being written
-    bool m_hangUpAsked = false; // the last command written was "ATH"
+    // The last command written was "ATH". Written by the thread that writes to the line,
+    // read by the one that reads it.
+    std::atomic<bool> m_hangUpAsked{false};
 };
 
 } // namespace ModemText

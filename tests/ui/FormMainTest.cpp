@@ -279,8 +279,9 @@ TEST_F(FormMainUi, ShellMessagesAndQtsOwnTextsFollowTheLanguage)
         prompter.Clear();
         item("Menu61")->trigger();
         // An entry not built yet, whatever the state enables.
-        item("Menu12")->setEnabled(true);
-        item("Menu12")->trigger();
+        item("Menu24")->setVisible(true);
+        item("Menu24")->setEnabled(true);
+        item("Menu24")->trigger();
         prompter.Answers = {false};
         EXPECT_FALSE(form->SettingsWindow()->UseFolder(fresh));
         ASSERT_EQ(prompter.Warnings.size(), 1) << l.index;
@@ -412,7 +413,8 @@ TEST_F(FormMainUi, PortAndProtocolChoicesWaitWhileAChainRuns)
     create();
     form->CreateWindows();
     TTeleThread *thread = form->Controller().Thread();
-    QTRY_VERIFY_WITH_TIMEOUT(thread->PortOpen(), 5000);
+    // The opening is counted after the port is open: wait for both.
+    QTRY_VERIFY_WITH_TIMEOUT(thread->PortOpen() && thread->OpenAttempts() > 0, 5000);
     MainController &c = form->Controller();
     c.LinkBusy = true;
     const std::pair<const char *, int> cases[] = {{"Menu562", 428}, {"AcSelectCOM", 427}};
