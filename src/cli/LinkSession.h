@@ -101,9 +101,17 @@ struct LinkSession
         // modem's CONNECT stands for it).
         if (connected)
             connected = WaitUntil([&] { return main.ModemOnline; }, 3000);
-        if (!connected)
+        if (!connected) {
             Err(GetText(729));
-        return connected;
+            return false;
+        }
+        if (m_options.Fbed.isEmpty())
+            return true;
+        // The controller's refusal has been told by the session.
+        const auto c3 = QObject::connect(&modem, &ModemSession::FbedAnswered, [&](bool r) { note(r, QString()); });
+        const bool accepted = modem.IdentFbed(m_options.Fbed) && wait();
+        QObject::disconnect(c3);
+        return accepted;
     }
 
     static bool WaitUntil(const std::function<bool()> &done, int ms)

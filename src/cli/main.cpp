@@ -29,7 +29,7 @@ void usage(bool asked)
 {
     auto print = asked ? Out : Err;
     print(QStringLiteral("Aufruf: mirelo-cli [--data DIR] [--lang CODE] [--decimal ,|.] [--port PORT] "
-                         "[--protocol N] [--slave ADDR] [--own ADDR] [--retries N] [--dial NUMMER [--init AT...]] "
+                         "[--protocol N] [--slave ADDR] [--own ADDR] [--retries N] [--dial NUMMER [--init AT...] [--fbed N]] "
                          "BEFEHL ..."));
     print(QStringLiteral(
         "  --protocol N  1: 9600 Baud über einen Datenkoppler PELK/DROS (gelesen und geschrieben wird beim\n"
@@ -41,7 +41,8 @@ void usage(bool asked)
         "  --own ADDR    eigene Adresse, 01-FF (Vorgabe 37)\n"
         "  --retries N   wie oft ein auf der Leitung gestörtes Telegramm wiederholt wird, 0 bis %1 (Vorgabe %2)\n"
         "  --dial NUMMER vor dem Befehl über das Modem an --port wählen, danach auflegen\n"
-        "  --init AT...  Initialisierung des Modems vor dem Wählen")
+        "  --init AT...  Initialisierung des Modems vor dem Wählen\n"
+        "  --fbed N      nach dem Verbinden die FBED-Nummer senden (Änderungen über ein Modem brauchen sie)")
               .arg(Settings::MaxRetries)
               .arg(Settings::DefaultRetries));
     for (const auto &c : commands())
@@ -150,7 +151,8 @@ int main(int argc, char **argv)
                                       QStringLiteral("--decimal"),  QStringLiteral("--port"),
                                       QStringLiteral("--protocol"), QStringLiteral("--slave"),
                                       QStringLiteral("--own"),      QStringLiteral("--retries"),
-                                      QStringLiteral("--dial"),     QStringLiteral("--init")};
+                                      QStringLiteral("--dial"),     QStringLiteral("--init"),
+                                      QStringLiteral("--fbed")};
     QMap<QString, QString> given;
     for (const QString &name : valueOptions) {
         if (TakeOption(args, name, &v, &missing))
@@ -220,6 +222,15 @@ int main(int argc, char **argv)
         o.ModemInit = given[QStringLiteral("--init")].trimmed();
         if (o.Dial.isEmpty() || !o.ModemInit.startsWith(QLatin1String("AT"), Qt::CaseInsensitive)) {
             Err(QStringLiteral("--init erwartet einen Modembefehl \"AT...\" und gilt nur mit --dial."));
+            return ExitInput;
+        }
+    }
+    if (given.contains(QStringLiteral("--fbed"))) {
+        o.Fbed = given[QStringLiteral("--fbed")].trimmed();
+        bool ok = false;
+        const uint n = o.Fbed.toUInt(&ok);
+        if (o.Dial.isEmpty() || !ok || n > 0xFFFF) {
+            Err(QStringLiteral("--fbed erwartet eine Zahl 0 bis 65535 und gilt nur mit --dial."));
             return ExitInput;
         }
     }

@@ -426,11 +426,13 @@ void ModemSession::TeleMessage(quint16, quint32 wParam, quint32 lParam)
     } else if (m_stepName == kIdentFbed) {
         m_stepName.clear();
         const quint8 code = report.Byte(4);
-        if (report.Ok() && code == kFbedAccepted) {
+        const bool accepted = report.Ok() && code == kFbedAccepted;
+        if (accepted) {
             SetFbed(true);
         } else if (code == kFbedRefused) {
             SetFbed(false);
             m_main.UserPrompter().information(GetText(45));
         }
+        emit FbedAnswered(accepted);
     }
 }

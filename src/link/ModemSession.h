@@ -83,6 +83,8 @@ signals:
     void LineChanged(int line, bool on);
     void OnlineChanged(bool online);
     void FbedChanged(bool accepted);
+    // The controller's answer to the FBED number (false also when the exchange failed).
+    void FbedAnswered(bool accepted);
     // Received modem text as it arrived, for the answers memo.
     void AnswerText(const QString &text);
     void DialEnded(bool connected, const QString &answer);

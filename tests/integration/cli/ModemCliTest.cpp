@@ -77,3 +77,26 @@ TEST(ModemCli, RefusalsAndALostCarrierEndTheCommand)
         EXPECT_FALSE(QFileInfo::exists(file)) << "nothing half written";
     }
 }
+
+TEST(ModemCli, FbedNumberAfterConnecting)
+{
+    SimPty sim({QStringLiteral("--data"), QStringLiteral(MIRELO_SOURCE_DATA_DIR), QStringLiteral("--modem"),
+                QStringLiteral("--fbed"), QStringLiteral("4711")});
+    ASSERT_TRUE(sim.isRunning()) << sim.error().toStdString();
+    const struct
+    {
+        const char *fbed;
+        int code;
+        QString inErr;
+    } cases[] = {{"4711", 0, QString()}, {"4712", 1, GetText(45)}, {"70000", 2, QStringLiteral("--fbed")}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.fbed);
+        const CliRun r = OverModem(sim.linkPath(),
+                                   {QStringLiteral("--dial"), QStringLiteral("0123"), QStringLiteral("--fbed"),
+                                    QString::fromLatin1(c.fbed)},
+                                   {QStringLiteral("ident")});
+        EXPECT_EQ(r.code, c.code) << Show(r);
+        if (!c.inErr.isEmpty())
+            EXPECT_TRUE(r.err.contains(c.inErr)) << Show(r);
+    }
+}
