@@ -2,6 +2,7 @@
 
 #include "SimDevice.h"
 #include "SimLive.h"
+#include "SimModem.h"
 #include "device/DeviceData.h"
 #include "device/ParameterFile.h"
 #include "shell/Prompter.h"
@@ -72,7 +73,12 @@ QString SimUsage()
         "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n"
         "  --mode-not-off  the operating mode is not OFF: every write (codes 4, 20) is refused with F4\n"
         "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n"
-        "  --ulva C:OFFSET:GAIN[:SIGNAL]  ULVA module: channel C (1..16) converts raw = OFFSET + GAIN * signal\n");
+        "  --ulva C:OFFSET:GAIN[:SIGNAL]  ULVA module: channel C (1..16) converts raw = OFFSET + GAIN * signal\n"
+        "  --modem         a Hayes-style modem in front of the device (AT commands, ATD, +++, ATH)\n"
+        "  --modem-dial R  its answer to dialling: connect (CONNECT 9600), busy, no-carrier, no-answer, silent\n"
+        "  --modem-guard MS  escape guard time in milliseconds (default 1000)\n"
+        "  --modem-drop N  the carrier is lost after N bytes of a connection (NO CARRIER)\n"
+        "  --fbed N        the device takes only the FBED number N (code 26; default: any)\n");
 }
 
 bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
@@ -107,7 +113,9 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             QStringLiteral("--pty"), QStringLiteral("--slave"), QStringLiteral("--pace"),
             QStringLiteral("--fault"), QStringLiteral("--seed"), QStringLiteral("--refuse"),
             QStringLiteral("--baud"), QStringLiteral("--coupler"), QStringLiteral("--alarm"),
-            QStringLiteral("--alarm-period"), QStringLiteral("--converter"), QStringLiteral("--ulva")};
+            QStringLiteral("--alarm-period"), QStringLiteral("--converter"), QStringLiteral("--ulva"),
+            QStringLiteral("--modem-dial"), QStringLiteral("--modem-guard"), QStringLiteral("--modem-drop"),
+            QStringLiteral("--fbed")};
         if (withValue.contains(arg)) {
             if (!takeValue(&value))
                 return fail(arg + QStringLiteral(" needs a value"));
@@ -130,6 +138,27 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             o->coupler = value.trimmed().toUpper();
             if (o->coupler != QLatin1String("PELK") && o->coupler != QLatin1String("DROS"))
                 return fail(QStringLiteral("--coupler: \"%1\" is neither PELK nor DROS").arg(value));
+        } else if (arg == QLatin1String("--modem")) {
+            o->modem = true;
+        } else if (arg == QLatin1String("--modem-dial")) {
+            SimModem::DialResult r;
+            if (!SimModem::parseDialResult(value, &r))
+                return fail(QStringLiteral("--modem-dial: \"%1\" is not connect, busy, no-carrier, no-answer or silent").arg(value));
+            o->modemDial = value.trimmed().toLower();
+            o->modem = true;
+        } else if (arg == QLatin1String("--modem-guard") || arg == QLatin1String("--modem-drop") ||
+                   arg == QLatin1String("--fbed")) {
+            bool ok = false;
+            const int v = value.toInt(&ok);
+            const int limit = arg == QLatin1String("--fbed") ? 0xFFFF : 100000000;
+            if (!ok || v < 0 || v > limit)
+                return fail(arg + QStringLiteral(": \"%1\" is not a number 0..%2").arg(value).arg(limit));
+            if (arg == QLatin1String("--fbed")) {
+                o->fbed = v;
+            } else {
+                (arg == QLatin1String("--modem-guard") ? o->modemGuardMs : o->modemDropAfter) = v;
+                o->modem = true;
+            }
         } else if (arg == QLatin1String("--data")) {
             o->dataDir = value;
         } else if (arg == QLatin1String("--pty")) {
@@ -201,6 +230,8 @@ bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
     device.setBaud(o.baud);
     device.setCoupler(o.coupler);
     device.setSeed(o.seed);
+    if (o.fbed >= 0)
+        AttachSimFbed(device, o.fbed);
     device.clearFaults();
     for (const QString &f : o.faults) {
         if (!device.addFault(f, error))
@@ -249,4 +280,13 @@ bool SimDefinitionBase(const QString &path, int *base, QString *error)
     }
     *base = d.State.ImageBase;
     return true;
+}
+
+SimModem::Options SimModemOptions(const SimOptions &o)
+{
+    SimModem::Options m;
+    SimModem::parseDialResult(o.modemDial, &m.dial);
+    m.guard = std::chrono::milliseconds(o.modemGuardMs);
+    m.dropAfterBytes = o.modemDropAfter;
+    return m;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "SimModem.h"
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -30,6 +31,13 @@ struct SimOptions
     QStringList converters;  // "ADDR:OFFSET:GAIN" of converter channels
     QStringList ulva;        // "C:OFFSET:GAIN[:SIGNAL]": converter models of a ULVA module
     bool help = false;
+    // A modem in front of the device: the answer to dialling, its escape guard time, a
+    // carrier lost after so many bytes (0: never), and the one FBED number taken (-1: any).
+    bool modem = false;
+    QString modemDial = QStringLiteral("connect");
+    int modemGuardMs = 1000;
+    int modemDropAfter = 0;
+    int fbed = -1;
 };
 
 // Parses the arguments after the program name. Options take their value as the next
@@ -48,3 +56,5 @@ bool ApplySimOptions(const SimOptions &options, SimDevice &device, QString *erro
 // Seed, alarm schedule and pending alarms of the device's live values (none: nothing to do,
 // unless alarms were asked for).
 bool ApplySimLiveOptions(const SimOptions &options, SimDevice &device, QString *error);
+// The modem of --modem and its options.
+SimModem::Options SimModemOptions(const SimOptions &options);

@@ -15,6 +15,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 // A pause this long on the line ends a half-received telegram, as on the real device.
@@ -25,6 +27,7 @@ struct Shared
     std::mutex pointerMutex; // guards the pointer only
     std::mutex deviceMutex;  // guards the device's state while a port feeds it
     std::shared_ptr<SimDevice> device;
+    std::shared_ptr<SimModem> modem;
 };
 
 Shared &shared()
@@ -105,6 +108,48 @@ void SimPort::resetSharedDevice(std::shared_ptr<SimDevice> device)
     s.device = std::move(device);
 }
 
+void SimPort::setSharedModem(std::shared_ptr<SimModem> modem)
+{
+    Shared &s = shared();
+    std::lock_guard<std::mutex> lock(s.pointerMutex);
+    s.modem = std::move(modem);
+}
+
+std::shared_ptr<SimModem> SimPort::sharedModem()
+{
+    Shared &s = shared();
+    std::lock_guard<std::mutex> lock(s.pointerMutex);
+    // A demo of the program on "SIM" can have its modem too: $MIRELO_SIM_MODEM names the
+    // answer to dialling ("connect", "busy", ...), looked at once.
+    static bool envLooked = false;
+    if (!envLooked) {
+        envLooked = true;
+        SimModem::Options o;
+        if (!s.modem && SimModem::parseDialResult(qEnvironmentVariable("MIRELO_SIM_MODEM"), &o.dial))
+            s.modem = std::make_shared<SimModem>(o);
+    }
+    return s.modem;
+}
+
+bool SimPort::pullModem()
+{
+    const std::shared_ptr<SimModem> modem = sharedModem();
+    if (!modem)
+        return false;
+    std::vector<quint8> out;
+    {
+        std::lock_guard<std::mutex> lock(sharedDeviceMutex());
+        out = modem->due(std::chrono::steady_clock::now());
+    }
+    if (out.empty())
+        return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_open)
+        return false;
+    m_input.insert(m_input.end(), out.begin(), out.end());
+    return true;
+}
+
 std::mutex &SimPort::sharedDeviceMutex()
 {
     return shared().deviceMutex;
@@ -164,9 +209,16 @@ bool SimPort::write(const quint8 *data, int count, int timeoutMs)
         const bool heard = device->hearsAt(baud);
         if (!heard)
             device->lineIdle();
-        for (int i = 0; heard && i < count; ++i) {
-            std::vector<quint8> out = device->receive(data[i]);
-            reply.insert(reply.end(), out.begin(), out.end());
+        if (const std::shared_ptr<SimModem> modem = sharedModem()) {
+            // The modem stands between: only a connection carries bytes to the device.
+            reply = modem->fromPc(data, count, now, [&](quint8 b) {
+                return heard ? device->receive(b) : std::vector<quint8>();
+            });
+        } else {
+            for (int i = 0; heard && i < count; ++i) {
+                std::vector<quint8> out = device->receive(data[i]);
+                reply.insert(reply.end(), out.begin(), out.end());
+            }
         }
     }
     {
@@ -183,10 +235,33 @@ bool SimPort::write(const quint8 *data, int count, int timeoutMs)
 
 LinkPort::ReadResult SimPort::readByte(quint8 *byte, int timeoutMs)
 {
+    pullModem();
     std::unique_lock<std::mutex> lock(m_mutex);
     auto ready = [this] { return !m_open || m_woken || !m_input.empty(); };
-    if (!ready() && timeoutMs > 0)
+    if (const std::shared_ptr<SimModem> modem = sharedModem()) {
+        // The modem answers some things later (a call made, an escape taken): wait for
+        // those in steps.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(qMax(0, timeoutMs));
+        while (!ready() && std::chrono::steady_clock::now() < deadline) {
+            std::chrono::steady_clock::time_point due;
+            {
+                lock.unlock();
+                {
+                    std::lock_guard<std::mutex> deviceLock(sharedDeviceMutex());
+                    due = modem->nextDue();
+                }
+                lock.lock();
+            }
+            m_ready.wait_until(lock, std::min(deadline, due), ready);
+            if (ready())
+                break;
+            lock.unlock();
+            pullModem();
+            lock.lock();
+        }
+    } else if (!ready() && timeoutMs > 0) {
         m_ready.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready);
+    }
     if (!m_open)
         return ReadFailed;
     if (m_woken) {
@@ -208,9 +283,15 @@ void SimPort::discardInput()
 
 unsigned SimPort::modemStatus()
 {
+    pullModem();
+    bool carrier = false;
+    if (const std::shared_ptr<SimModem> modem = sharedModem()) {
+        std::lock_guard<std::mutex> deviceLock(sharedDeviceMutex());
+        carrier = modem->carrier();
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
-    // A device on a direct cable: it is ready and clear to send, there is no carrier.
-    return m_open ? (CTS | DSR) : 0u;
+    // Ready and clear to send; a carrier only while a modem holds a connection.
+    return m_open ? (CTS | DSR | (carrier ? DCD : 0u)) : 0u;
 }
 
 bool SimPort::setRts(bool on)
@@ -222,8 +303,15 @@ bool SimPort::setRts(bool on)
 
 bool SimPort::setDtr(bool on)
 {
+    std::vector<quint8> out;
+    if (const std::shared_ptr<SimModem> modem = sharedModem()) {
+        std::lock_guard<std::mutex> deviceLock(sharedDeviceMutex());
+        out = modem->setDtr(on, std::chrono::steady_clock::now());
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
     m_dtr = on;
+    if (m_open)
+        m_input.insert(m_input.end(), out.begin(), out.end());
     return m_open;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "SimDevice.h"
+#include "SimModem.h"
 #include "link/LinkPort.h"
 
 #include <chrono>
@@ -44,8 +45,16 @@ public:
     static std::mutex &sharedDeviceMutex();
     // A device with the default content described above.
     static std::shared_ptr<SimDevice> createDefaultDevice(QString *error = nullptr);
+    // A modem in front of the shared device (nullptr: a direct cable; at first use one is
+    // made when $MIRELO_SIM_MODEM names a dial answer). Its carrier is the port's DCD line;
+    // DTR dropping hangs it up. Guarded by sharedDeviceMutex().
+    static void setSharedModem(std::shared_ptr<SimModem> modem);
+    static std::shared_ptr<SimModem> sharedModem();
 
 private:
+    // Moves what the modem has made due by now into the input; true when it added bytes.
+    bool pullModem();
+
     mutable std::mutex m_mutex;
     std::condition_variable m_ready;
     std::deque<quint8> m_input; // bytes the device has sent, not yet read

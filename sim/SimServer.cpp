@@ -62,6 +62,17 @@ void SimServer::takeDue(Clock::time_point now)
         m_lastTaken = at;
         m_lastActivity = std::max(m_lastActivity, at);
         taken.push_back(p.byte);
+        if (m_modem) {
+            std::vector<quint8> out = m_modem->fromPc(&p.byte, 1, at, [&](quint8 b) {
+                if (heard)
+                    return m_device.receive(b);
+                m_device.lineIdle();
+                return std::vector<quint8>();
+            });
+            replies.insert(replies.end(), out.begin(), out.end());
+            m_output.insert(m_output.end(), out.begin(), out.end());
+            continue;
+        }
         if (!heard) {
             // Noise at the device's speed: no telegram starts, a running one is lost.
             m_device.lineIdle();
@@ -117,6 +128,8 @@ SimServer::Clock::time_point SimServer::nextDue() const
         due = std::max(m_input.front().arrived, m_lastTaken + m_byteTime);
     if (!m_output.empty())
         due = std::min(due, m_lastSent + m_byteTime);
+    if (m_modem)
+        due = std::min(due, m_modem->nextDue());
     return due;
 }
 
@@ -167,6 +180,11 @@ bool SimServer::step(std::chrono::nanoseconds maxWait, const sigset_t *waitMask)
     }
     (void)outIndex;
     takeDue(now);
+    if (m_modem) {
+        const std::vector<quint8> later = m_modem->due(Clock::now());
+        logBytes("   <-", later);
+        m_output.insert(m_output.end(), later.begin(), later.end());
+    }
     if (!sendDue(Clock::now()))
         return false;
     return !(m_inputEnded && m_input.empty() && m_output.empty());

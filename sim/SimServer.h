@@ -1,5 +1,6 @@
 #pragma once
 #include "SimDevice.h"
+#include "SimModem.h"
 
 #include <chrono>
 #include <csignal>
@@ -25,6 +26,9 @@ public:
     void setLineBaud(std::function<int()> lineBaud) { m_lineBaud = std::move(lineBaud); }
     // Traffic lines go to this stream (nullptr: none).
     void setLog(FILE *log) { m_log = log; }
+    // A modem between the line and the device (nullptr: a direct cable). A pty has no
+    // carrier line: the modem's answers tell the program about the connection.
+    void setModem(SimModem *modem) { m_modem = modem; }
 
     // Serves until *stop becomes non-zero or the input ends. While waiting, the signal mask
     // is waitMask when given (so that signals blocked elsewhere can end the wait without a race).
@@ -53,6 +57,7 @@ private:
     Clock::duration m_byteTime{0};
     FILE *m_log = nullptr;
     std::function<int()> m_lineBaud;
+    SimModem *m_modem = nullptr;
 
     std::deque<Pending> m_input;   // read from the PC, not yet taken by the device
     std::deque<quint8> m_output;   // from the device, not yet on the line

@@ -250,6 +250,9 @@ int main(int argc, char **argv)
     }
     if (options.log)
         server.setLog(stderr);
+    SimModem modem(SimModemOptions(options));
+    if (options.modem)
+        server.setModem(&modem);
     server.run(&g_stop, &waitMask);
     if (options.log) {
         const SimDevice::Counters &c = device->counters();

@@ -20,6 +20,9 @@ struct CliOptions
     int OwnAddress = 55;
     bool SlaveGiven = false;
     int Retries = Settings::DefaultRetries; // repetitions of an exchange that failed on the line
+    QString Dial;       // a number dialled through the modem on the port before the command
+    QString ModemInit;  // an initialisation string sent to the modem before dialling
+    QString Fbed;       // the FBED number sent once connected (edits over a modem need it)
     QStringList Args; // the command's own arguments, common options removed
 };
 

@@ -3,6 +3,7 @@
 // every command that talks to a device sets up first.
 #include "cli/Cli.h"
 #include "device/DeviceReader.h"
+#include "link/ModemSession.h"
 #include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
 #include "services/AccessLevels.h"
@@ -11,6 +12,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QTimer>
+#include <functional>
 
 struct LinkSession
 {
@@ -27,6 +30,18 @@ struct LinkSession
         thread.SetPrompter(&prompter);
         thread.SetReadTimeout(readTimeoutMs);
         main.SetThread(&thread);
+        modem.Attach(&thread);
+    }
+
+    // Over a modem the connection ends with the command: hung up, the carrier checked.
+    ~LinkSession()
+    {
+        if (!m_dialled || !main.ModemOnline)
+            return;
+        bool done = false;
+        QObject::connect(&modem, &ModemSession::HungUp, [&done](bool) { done = true; });
+        if (modem.HangUp())
+            WaitUntil([&] { return done; }, 15000);
     }
 
     // The protocol of the options (its baud and addresses; a slave address given on the
@@ -54,9 +69,60 @@ struct LinkSession
         while (thread.OpenAttempts() == 0 && t.elapsed() < 5000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         if (thread.PortOpen())
-            return true;
+            return m_options.Dial.isEmpty() || m_dialled || DialModem();
         Err(QStringLiteral("Schnittstelle %1 konnte nicht geöffnet werden.").arg(main.Init.PortName));
         return false;
+    }
+
+    // --init and --dial on the open port: every device command then runs over the modem.
+    // A modem that refuses or stays silent has been reported by the session.
+    bool DialModem()
+    {
+        m_dialled = true;
+        bool ended = false, ok = false;
+        auto wait = [&] {
+            WaitUntil([&] { return ended; }, 120000);
+            const bool r = ended && ok;
+            ended = ok = false;
+            return r;
+        };
+        auto note = [&](bool r, const QString &) {
+            ok = r;
+            ended = true;
+        };
+        const auto c1 = QObject::connect(&modem, &ModemSession::CommandEnded, note);
+        const auto c2 = QObject::connect(&modem, &ModemSession::DialEnded, note);
+        bool connected = (m_options.ModemInit.isEmpty() ||
+                          (modem.SendCommand(ModemText::Mode::Init, m_options.ModemInit) && wait())) &&
+                         modem.Dial(m_options.Dial) && wait();
+        QObject::disconnect(c1);
+        QObject::disconnect(c2);
+        // The connection counts once the carrier says so (on a line without one, the
+        // modem's CONNECT stands for it).
+        if (connected)
+            connected = WaitUntil([&] { return main.ModemOnline; }, 3000);
+        if (!connected) {
+            Err(GetText(729));
+            return false;
+        }
+        if (m_options.Fbed.isEmpty())
+            return true;
+        // The controller's refusal has been told by the session.
+        const auto c3 = QObject::connect(&modem, &ModemSession::FbedAnswered, [&](bool r) { note(r, QString()); });
+        const bool accepted = modem.IdentFbed(m_options.Fbed) && wait();
+        QObject::disconnect(c3);
+        return accepted;
+    }
+
+    static bool WaitUntil(const std::function<bool()> &done, int ms)
+    {
+        QElapsedTimer t;
+        t.start();
+        QTimer tick;
+        tick.start(10);
+        while (!done() && t.elapsed() < ms)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        return done();
     }
 
     // "Parameter aus Gerät" to its end; true when the whole set was read.
@@ -96,7 +162,9 @@ struct LinkSession
 
     MainController main;
     TTeleThread thread;
+    ModemSession modem{main};
 
 private:
     CliOptions m_options;
+    bool m_dialled = false;
 };

@@ -29,7 +29,8 @@ void usage(bool asked)
 {
     auto print = asked ? Out : Err;
     print(QStringLiteral("Aufruf: mirelo-cli [--data DIR] [--lang CODE] [--decimal ,|.] [--port PORT] "
-                         "[--protocol N] [--slave ADDR] [--own ADDR] [--retries N] BEFEHL ..."));
+                         "[--protocol N] [--slave ADDR] [--own ADDR] [--retries N] [--dial NUMMER [--init AT...] [--fbed N]] "
+                         "BEFEHL ..."));
     print(QStringLiteral(
         "  --protocol N  1: 9600 Baud über einen Datenkoppler PELK/DROS (gelesen und geschrieben wird beim\n"
         "                Gerät hinter dem Koppler, an der Slave-Adresse; den Koppler selbst fragt nur die\n"
@@ -38,7 +39,10 @@ void usage(bool asked)
         "                Ohne --protocol sucht read das Protokoll, wenn das Gerät nicht antwortet.\n"
         "  --slave ADDR  Slave-Adresse des Geräts, 01-FF (Vorgabe AE); gilt auch bei Protokoll 3\n"
         "  --own ADDR    eigene Adresse, 01-FF (Vorgabe 37)\n"
-        "  --retries N   wie oft ein auf der Leitung gestörtes Telegramm wiederholt wird, 0 bis %1 (Vorgabe %2)")
+        "  --retries N   wie oft ein auf der Leitung gestörtes Telegramm wiederholt wird, 0 bis %1 (Vorgabe %2)\n"
+        "  --dial NUMMER vor dem Befehl über das Modem an --port wählen, danach auflegen\n"
+        "  --init AT...  Initialisierung des Modems vor dem Wählen\n"
+        "  --fbed N      nach dem Verbinden die FBED-Nummer senden (Änderungen über ein Modem brauchen sie)")
               .arg(Settings::MaxRetries)
               .arg(Settings::DefaultRetries));
     for (const auto &c : commands())
@@ -146,7 +150,9 @@ int main(int argc, char **argv)
     const QStringList valueOptions = {QStringLiteral("--data"),     QStringLiteral("--lang"),
                                       QStringLiteral("--decimal"),  QStringLiteral("--port"),
                                       QStringLiteral("--protocol"), QStringLiteral("--slave"),
-                                      QStringLiteral("--own"),      QStringLiteral("--retries")};
+                                      QStringLiteral("--own"),      QStringLiteral("--retries"),
+                                      QStringLiteral("--dial"),     QStringLiteral("--init"),
+                                      QStringLiteral("--fbed")};
     QMap<QString, QString> given;
     for (const QString &name : valueOptions) {
         if (TakeOption(args, name, &v, &missing))
@@ -204,6 +210,29 @@ int main(int argc, char **argv)
     if (given.contains(QStringLiteral("--own")) && !parseAddress(given[QStringLiteral("--own")], &o.OwnAddress)) {
         Err(QStringLiteral("--own erwartet eine Adresse 01-FF."));
         return ExitInput;
+    }
+    if (given.contains(QStringLiteral("--dial"))) {
+        o.Dial = given[QStringLiteral("--dial")].trimmed();
+        if (o.Dial.isEmpty() || o.Dial.contains(QLatin1Char('\r'))) {
+            Err(QStringLiteral("--dial erwartet eine Rufnummer."));
+            return ExitInput;
+        }
+    }
+    if (given.contains(QStringLiteral("--init"))) {
+        o.ModemInit = given[QStringLiteral("--init")].trimmed();
+        if (o.Dial.isEmpty() || !o.ModemInit.startsWith(QLatin1String("AT"), Qt::CaseInsensitive)) {
+            Err(QStringLiteral("--init erwartet einen Modembefehl \"AT...\" und gilt nur mit --dial."));
+            return ExitInput;
+        }
+    }
+    if (given.contains(QStringLiteral("--fbed"))) {
+        o.Fbed = given[QStringLiteral("--fbed")].trimmed();
+        bool ok = false;
+        const uint n = o.Fbed.toUInt(&ok);
+        if (o.Dial.isEmpty() || !ok || n > 0xFFFF) {
+            Err(QStringLiteral("--fbed erwartet eine Zahl 0 bis 65535 und gilt nur mit --dial."));
+            return ExitInput;
+        }
     }
     if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
         usage(!args.isEmpty());

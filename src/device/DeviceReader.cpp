@@ -100,6 +100,7 @@ void DeviceReader::ReadFromDevice()
     m_main.LinkBusy = true;
     m_retry = 1;
     m_main.LastAnswerCode = 0;
+    m_overModem = m_main.ModemOnline;
     m_running = true;
     m_main.UpdateMenus();
     RequestIdentification();
@@ -128,7 +129,8 @@ void DeviceReader::Fail(bool startSearch)
 void DeviceReader::LinkLost(bool asError)
 {
     Prompter &p = m_main.UserPrompter();
-    if (m_main.ModemOnline) {
+    // A carrier lost during the read is still the telephone line's fault, not a protocol's.
+    if (m_main.ModemOnline || m_overModem) {
         const QString text = GetText(182);
         asError ? p.error(text) : p.warning(text);
         Fail(false);

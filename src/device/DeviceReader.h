@@ -78,6 +78,7 @@ private:
     QHash<QString, std::function<void()>> m_identContinuations;
     bool m_running = false;
     int m_retry = 1;
+    bool m_overModem = false; // the read started with a modem connection up
     int m_readOffset = 0;
     int m_writeIndex = 0;
     int m_blockSize = 32;

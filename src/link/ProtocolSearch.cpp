@@ -67,6 +67,11 @@ QString ProtocolSearch::CouplerText(const tyTelegramm &image)
 
 void ProtocolSearch::Start()
 {
+    // Another speed or address would cut the modem off from the device it is connected to.
+    if (m_main.ModemOnline) {
+        m_main.UserPrompter().information(GetText(730));
+        return;
+    }
     ++m_generation;
     m_running = true;
     m_cancelled = false;

@@ -155,6 +155,7 @@ bool SerialLinkPort::open(int baud, QString *reason)
         ::fcntl(m_fd, F_SETFL, flags | O_NONBLOCK);
     int lines = 0;
     m_linesSupported = ::ioctl(m_fd, TIOCMGET, &lines) == 0;
+    m_carrierText.Reset();
     m_bufferPos = m_bufferLen = 0;
     return true;
 }
@@ -175,6 +176,8 @@ bool SerialLinkPort::write(const quint8 *data, int count, int timeoutMs)
 {
     if (m_fd < 0)
         return false;
+    if (!m_linesSupported)
+        m_carrierText.Sent(data, count);
     QElapsedTimer t;
     t.start();
     int done = 0;
@@ -209,6 +212,8 @@ LinkPort::ReadResult SerialLinkPort::readByte(quint8 *byte, int timeoutMs)
         return ReadFailed;
     if (m_bufferPos < m_bufferLen) {
         *byte = m_buffer[m_bufferPos++];
+        if (!m_linesSupported)
+            m_carrierText.Feed(*byte);
         return ReadByte;
     }
     QElapsedTimer t;
@@ -220,6 +225,8 @@ LinkPort::ReadResult SerialLinkPort::readByte(quint8 *byte, int timeoutMs)
             m_bufferLen = int(n);
             m_bufferPos = 1;
             *byte = m_buffer[0];
+            if (!m_linesSupported)
+                m_carrierText.Feed(*byte);
             return ReadByte;
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR) {
@@ -263,8 +270,10 @@ void SerialLinkPort::discardInput()
 
 unsigned SerialLinkPort::modemStatus()
 {
-    if (m_fd < 0 || !m_linesSupported)
+    if (m_fd < 0)
         return 0;
+    if (!m_linesSupported)
+        return m_carrierText.Carrier() ? unsigned(DCD) : 0u;
     int lines = 0;
     if (::ioctl(m_fd, TIOCMGET, &lines) != 0)
         return 0;

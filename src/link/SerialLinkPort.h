@@ -1,5 +1,6 @@
 #pragma once
 #include "link/LinkPort.h"
+#include "link/ModemText.h"
 #include <QSerialPort>
 #include <memory>
 
@@ -25,6 +26,9 @@ public:
     bool setDtr(bool on) override;
     void wake() override;
     bool lineLost() const override { return m_lost; }
+    // A line without modem lines (a pty) has no carrier to read: there the modem's own
+    // "CONNECT" and "NO CARRIER" answers, as they pass through the reads, stand for DCD.
+    bool linesSupported() const { return m_linesSupported; }
 
     // Why an opening failed, in the user's terms.
     enum class OpenFailure { NotFound, Permission, Busy, Other };
@@ -43,6 +47,7 @@ private:
     int m_wakeFd[2] = {-1, -1};
     bool m_linesSupported = true;
     bool m_lost = false;
+    ModemText::CarrierFromText m_carrierText;
     unsigned char m_buffer[256];
     int m_bufferPos = 0;
     int m_bufferLen = 0;

@@ -99,6 +99,12 @@ int TTeleThread::QueueCount() const
     return m_queueCount;
 }
 
+bool TTeleThread::Idle() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_state == 0 && m_queueCount == 0;
+}
+
 QString TTeleThread::PortProblem() const
 {
     QMutexLocker lock(&m_mutex);
@@ -325,6 +331,9 @@ void TTeleThread::run()
             // runs on the reopened port.
             if (m_reopenRequested)
                 continue;
+            // Bytes that came while the line was idle are the idle line's (a modem's
+            // "CONNECT" still on its way in): they go where idle bytes go, not into the answer.
+            TakeIdleInput();
             m_reported = false;
             Exchange();
             if (!m_reported && !m_terminated) {
@@ -432,6 +441,20 @@ void TTeleThread::CloseLostLine(bool tell)
     if (tell && m_prompter && !m_terminated) {
         Prompter *p = m_prompter;
         QMetaObject::invokeMethod(this, [p, text] { p->error(text); }, Qt::BlockingQueuedConnection);
+    }
+}
+
+void TTeleThread::TakeIdleInput()
+{
+    if (!m_port || !m_portOpen)
+        return;
+    quint8 b = 0;
+    for (;;) {
+        const auto r = m_port->readByte(&b, 0);
+        if (r == LinkPort::ReadByte)
+            ReceivedText::Append(QChar(char16_t(b)));
+        else if (r != LinkPort::ReadWoken)
+            return;
     }
 }
 

@@ -84,6 +84,8 @@ public:
     // Counts finished attempts to open the port (successful or not).
     int OpenAttempts() const { return m_openAttempts.load(); }
     int QueueCount() const;
+    // No exchange runs and none waits: plain text may go on the line.
+    bool Idle() const;
 
     // Message boxes of the port opening, shown in the GUI thread.
     void SetPrompter(Prompter *prompter) { m_prompter = prompter; }
@@ -116,6 +118,8 @@ private:
     // tell: show the loss in a box; an exchange that was running reports it to its
     // requester instead, so the user is told once.
     void CloseLostLine(bool tell);
+    // Moves what has already arrived into ReceivedText, without waiting.
+    void TakeIdleInput();
     // Drops what the device still sends of a cut answer, until the line is quiet.
     void DrainLine();
     void StartNextLocked();

@@ -313,6 +313,18 @@ QStringList buildStrings()
         {907, u"Das Gerät hat die CAN-Auswahl nicht rechtzeitig bestätigt."},
         {908, u"Die CAN-Auswahl wurde nicht vollständig übernommen."},
         {909, u"Der Grundabgleich gilt nur für das Analogmodul ULVA 9611."},
+        // Modem connection (720..759).
+        {720, u"Rufnummer"},
+        {721, u"Das Modem antwortet nicht."},
+        {722, u"Das Modem antwortet: %1"},
+        {723, u"Das Modem hat nicht aufgelegt: die Trägerleitung (DCD) ist noch an."},
+        {724, u"Die Leitung ist belegt: Modembefehle und ein Wechsel der Baudrate erst, wenn keine Übertragung mehr läuft."},
+        {725, u"Die FBED-Nummer muss eine ganze Zahl von 0 bis 65535 sein."},
+        {726, u"Telefonbuch: der Eintrag ab Zeile %1 ist unvollständig und wurde übergangen."},
+        {727, u"Telefonbuch: die Baudrate \"%1\" in Zeile %2 wird nicht unterstützt (2400, 9600, 19200)."},
+        {728, u"Der Modembefehl konnte nicht gesendet werden: die Schnittstelle ist nicht offen."},
+        {729, u"Keine Verbindung über das Modem."},
+        {730, u"Über eine Modemverbindung wird kein Protokoll gesucht: erst auflegen."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -4,6 +4,8 @@
 #include "device/DeviceReader.h"
 #include "device/ParameterFile.h"
 #include "link/Protocol.h"
+#include "link/ModemSession.h"
+#include "link/ui/FormModemVB.h"
 #include "link/ProtocolSearch.h"
 #include "link/TeleThread.h"
 #include "link/ui/FormLWL.h"
@@ -195,6 +197,8 @@ TFormMain::~TFormMain()
     // Everything that works on the controller goes first: the interface window (it ends
     // the telegram thread), the chains, the windows; the controller last.
     delete m_lwl;
+    delete m_modem;
+    delete m_modemSession;
     delete m_splash;
     delete m_edit;
     // Its chain is registered with the sender: it goes first.
@@ -317,7 +321,8 @@ void TFormMain::BuildMenu()
     AddItem(opt, QStringLiteral("AcSelectCOM"), QStringLiteral("COM Port"), &TFormMain::SelectCom);
     AddItem(opt, QStringLiteral("Menu51"), QStringLiteral("Eigene Adresse"), &TFormMain::OwnAddress);
     AddItem(opt, QStringLiteral("Menu52"), QStringLiteral("Slave Adresse"), &TFormMain::SlaveAddress);
-    m_entries[Modem] = AddLater(opt, QStringLiteral("Menu53"), QStringLiteral("Verbinden über &Modem"));
+    m_entries[Modem] = AddItem(opt, QStringLiteral("Menu53"), QStringLiteral("Verbinden über &Modem"),
+                               &TFormMain::ModemClicked);
     m_entries[Datenkoppler] = AddLater(opt, QStringLiteral("Menu54"), QStringLiteral("Daten&koppler PELK"));
     opt->addSeparator();
     AddItem(opt, QStringLiteral("Menu55"), QStringLiteral("&Protokoll suchen"), &TFormMain::SearchProtocol);
@@ -564,6 +569,11 @@ void TFormMain::CreateWindows()
         m_lwl = new TFmLWL(*m_main, this, m_prompter);
         connect(m_lwl, &TFmLWL::Pushed, this, &TFormMain::CountPush);
         connect(m_lwl, &TFmLWL::Done, this, &TFormMain::CountDone);
+    }
+    if (!m_modemSession) {
+        // Follows the carrier from the start, whether or not the modem window is shown.
+        m_modemSession = new ModemSession(*m_main, this);
+        m_modemSession->Attach(m_main->Thread());
     }
     if (!m_ident)
         m_ident = new TFormIdentNummer(*m_main, this);

@@ -33,6 +33,8 @@ class TAboutBox;
 class TFmInit;
 class TFmLWL;
 class TFormIdentNummer;
+class TFormModemVB;
+class ModemSession;
 class TUhrstellen;
 class TReadEvent;
 class TForm1;
@@ -96,6 +98,8 @@ public:
     TFormIdentNummer *IdentWindow() const;
     TFmInit *SettingsWindow() const;
     TUhrstellen *ClockWindow() const;
+    TFormModemVB *ModemWindow() const;
+    ModemSession *ModemLink() const { return m_modemSession; }
     TForm1 *MainsTestWindow() const;
     TReadEvent *EventWindow() const;
     // The calibration window of the 101-112 controllers, or of the 9x ones (nullptr before it opened).
@@ -189,6 +193,7 @@ private:
     void EventsClicked(); // "Ereignisse"
     void Menu59Click(); // "Abgleich"
     void Cpu68kClicked(); // "68K CPU"
+    void ModemClicked(); // "Verbinden über &Modem"
     void CloseParametersClicked();
     void CloseValuesClicked();
     void SelectCom();
@@ -248,6 +253,8 @@ private:
     QPointer<TFormIdentNummer> m_ident;
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
+    QPointer<TFormModemVB> m_modem;
+    ModemSession *m_modemSession = nullptr; // made with the interface window
     QPointer<TForm1> m_mainsTest;
     QPointer<TReadEvent> m_events;
     QPointer<TDiagramm> m_trend;
