@@ -1,4 +1,5 @@
 #include "SimOptions.h"
+#include "SimCoupler.h"
 
 #include "SimDevice.h"
 #include "SimLive.h"
@@ -55,7 +56,8 @@ QString SimUsage()
         "  --base HEX      device address of the file's image (default: the base page of the model's definition,\n"
         "                  0800 when it has none)\n"
         "  --baud BAUD     answer only when the line is set to BAUD (default: any speed)\n"
-        "  --coupler KIND  a PELK or DROS data coupler answers at slave address 0xFE\n"
+        "  --coupler KIND  a PELK or DROS data coupler answers at slave address 0xFE; it talks at\n"
+        "                  --baud and moves to the speed its configuration names on a take-over\n"
         "  --data DIR      data folder\n"
         "  --pty LINKPATH  serve on a new pseudo-terminal, LINKPATH a symbolic link to it (default: stdin/stdout)\n"
         "  --slave ADDR    own slave address, hexadecimal with 0x, $ or h, else decimal (default 0xAE)\n"
@@ -193,6 +195,10 @@ bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
     device.setHandshake(o.handshake);
     device.setBaud(o.baud);
     device.setCoupler(o.coupler);
+    device.setCouplerHook(nullptr);
+    // The coupler talks to the PC at --baud (any speed until its first take-over without it).
+    if (!o.coupler.isEmpty())
+        SimCoupler::attach(device, o.coupler, o.baud);
     device.setSeed(o.seed);
     device.clearFaults();
     for (const QString &f : o.faults) {

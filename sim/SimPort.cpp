@@ -6,6 +6,9 @@
 #include "SimRam.h"
 #include "SimEvents.h"
 #include "SimService.h"
+#include "SimCoupler.h"
+#include "SimZuvi.h"
+#include "SimZuviModem.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -72,10 +75,16 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
             SimMainsTest::attach(*device, std::make_shared<SimMainsTest>());
     }
     SimClock::attachNew(*device);
+    // MIRELO_SIM_COUPLER=PELK puts a data coupler in front of the simulated device.
+    const QString coupler = qEnvironmentVariable("MIRELO_SIM_COUPLER").trimmed().toUpper();
+    if (coupler == QLatin1String("PELK") || coupler == QLatin1String("DROS"))
+        SimCoupler::attach(*device, coupler, 0);
     if (base == 0x0800) {
         SimRam::attach(*device);
         SimEvents::attach(*device);
         SimService::attach(*device);
+        SimZuvi::attach(*device);
+        SimZuviModem::attach(*device);
     }
     if (error)
         *error = why;

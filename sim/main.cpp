@@ -7,6 +7,8 @@
 #include "SimRam.h"
 #include "SimEvents.h"
 #include "SimService.h"
+#include "SimZuvi.h"
+#include "SimZuviModem.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
@@ -173,6 +175,8 @@ int main(int argc, char **argv)
             SimRam::attach(*device);
             SimEvents::attach(*device);
             SimService::attach(*device);
+            SimZuvi::attach(*device);
+            SimZuviModem::attach(*device);
         }
         SimClock::attachNew(*device);
     } else {
@@ -217,7 +221,7 @@ int main(int argc, char **argv)
 
     SimServer server(*device, inFd, outFd);
     server.setPace(options.pace);
-    if (options.baud > 0 && pty.slave >= 0) {
+    if ((options.baud > 0 || !options.coupler.isEmpty()) && pty.slave >= 0) {
         // Both ends of a pty share one terminal setting: what the program set is seen here.
         const int slaveFd = pty.slave;
         server.setLineBaud([slaveFd] {

@@ -251,6 +251,16 @@ QStringList buildStrings()
         {429, u"Abbruch"},
         {430, u"Protokollsuche abgebrochen"},
         {431, u"Protokoll suchen"},
+        // Data coupler, ZuviDezar and the modem pass-through (760..789), and two texts of
+        // the original table that these windows show.
+        {192, u"Die Alarme 24, 26, 27, 29 und 31 sind nicht bei allen Geräten vorhanden."},
+        {319, u"Die PC-Schnittstelle des Datenkopplers muss auf 9600 Baud ohne Handshake eingestellt sein.#13Meldet die Protokollsuche eine Datenverbindung statt des Datenkopplers, stellt \"PC Connect\" sie so ein.#13Danach das Protokoll neu wählen."},
+        {760, u"Keine Baudrate gewählt: es wurde nichts geschrieben."},
+        {761, u"Die Baudrate \"%1\" kennt der Datenkoppler nicht (1200, 2400, 4800, 9600, 15625 oder 62500)."},
+        {762, u"Datenkoppler gefunden bei %1; er arbeitet jetzt mit 9600 BPS ohne Handshake."},
+        {763, u"SMSC von Master %1: bitte eine Ziffer 0 bis 9 eingeben. Es wurde nichts geschrieben."},
+        {764, u"Die Alarmauswahl ist noch nicht vom Gerät bestätigt: es wurde nichts geschrieben."},
+        {765, u"Die Antwort des Gerätes ist zu kurz."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

@@ -24,6 +24,8 @@
 #include "services/ui/RamList.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
+#include "link/ui/Datenkoppler.h"
+#include "services/ui/ZuviDezarWindow.h"
 #include "shell/DataDir.h"
 #include "shell/MainController.h"
 #include "shell/PrgInit.h"
@@ -253,7 +255,7 @@ void TFormMain::BuildMenu()
     m_entries[MenuEntry::ConvertConfig] =
         AddItem(par, QStringLiteral("MI_ConvertConfig"), QStringLiteral("Convert Config"), &TFormMain::ConvertConfig);
     m_entries[AnalogCAN] = AddLater(par, QStringLiteral("Menu24"), QStringLiteral("Analogwerte &CAN"));
-    m_entries[ZuviDezar] = AddLater(par, QStringLiteral("Menu25"), QStringLiteral("&ZuviDezar"));
+    m_entries[MenuEntry::ZuviDezar] = AddItem(par, QStringLiteral("Menu25"), QStringLiteral("&ZuviDezar"), &TFormMain::ZuviDezarClicked);
     par->addSeparator();
     m_entries[ParamSchliessen] =
         AddItem(par, QStringLiteral("Menu26"), QStringLiteral("&Schließen"), &TFormMain::CloseParametersClicked);
@@ -309,7 +311,7 @@ void TFormMain::BuildMenu()
     AddItem(opt, QStringLiteral("Menu51"), QStringLiteral("Eigene Adresse"), &TFormMain::OwnAddress);
     AddItem(opt, QStringLiteral("Menu52"), QStringLiteral("Slave Adresse"), &TFormMain::SlaveAddress);
     m_entries[Modem] = AddLater(opt, QStringLiteral("Menu53"), QStringLiteral("Verbinden über &Modem"));
-    m_entries[Datenkoppler] = AddLater(opt, QStringLiteral("Menu54"), QStringLiteral("Daten&koppler PELK"));
+    m_entries[Datenkoppler] = AddItem(opt, QStringLiteral("Menu54"), QStringLiteral("Daten&koppler PELK"), &TFormMain::DatenkopplerClicked);
     opt->addSeparator();
     AddItem(opt, QStringLiteral("Menu55"), QStringLiteral("&Protokoll suchen"), &TFormMain::SearchProtocol);
     QMenu *proto = AddMenu(opt, QStringLiteral("Menu56"), QStringLiteral("Protokoll &auswählen"));
@@ -683,6 +685,31 @@ void TFormMain::OperatingHoursClicked()
     dialog.exec();
 }
 
+void TFormMain::DatenkopplerClicked()
+{
+    if (m_main->ModemOnline)
+        return;
+    if (!m_coupler)
+        m_coupler = new TSetPELK(*m_main, this);
+    m_coupler->show();
+    m_coupler->raise();
+}
+
+TSetPELK *TFormMain::CouplerWindow() const { return m_coupler; }
+
+void TFormMain::ZuviDezarClicked()
+{
+    if (!m_main->ParamsLoaded)
+        return;
+    if (!m_zuvi) {
+        m_zuvi = new TZuviDezar(*m_main, this);
+        m_zuvi->ShowIdent = [this] { IdentNummer(); };
+    }
+    m_zuvi->exec();
+}
+
+TZuviDezar *TFormMain::ZuviDezarWindow() const { return m_zuvi; }
+
 void TFormMain::ServiceClicked()
 {
     if (!m_main->Online)
@@ -693,6 +720,14 @@ void TFormMain::ServiceClicked()
         m_prompter->error(why);
         return;
     }
+    dialog.Core().PauseValues = [this] {
+        if (m_poller)
+            m_poller->Pause();
+    };
+    dialog.Core().ResumeValues = [this] {
+        if (m_poller)
+            m_poller->Resume();
+    };
     dialog.exec();
 }
 

@@ -33,6 +33,8 @@ class TFmInit;
 class TFmLWL;
 class TFormIdentNummer;
 class TUhrstellen;
+class TSetPELK;
+class TZuviDezar;
 class TForm1;
 class TParamGrid;
 
@@ -90,6 +92,8 @@ public:
     TFormIdentNummer *IdentWindow() const;
     TFmInit *SettingsWindow() const;
     TUhrstellen *ClockWindow() const;
+    TSetPELK *CouplerWindow() const;
+    TZuviDezar *ZuviDezarWindow() const;
     TForm1 *MainsTestWindow() const;
     DialogPrompter *Dialogs() const { return m_dialogs.get(); }
     TParamGrid *ParamGridArea() const { return m_paramArea; }
@@ -161,6 +165,8 @@ private:
     void ReadFromDevice();
     void OperatingHoursClicked();
     void ServiceClicked();
+    void DatenkopplerClicked(); // "Daten&koppler PELK"
+    void ZuviDezarClicked();    // "&ZuviDezar"
     void ProgramNumberClicked(); // "Programm": switches the program of an older controller // "Service": maintenance interval, extra hours, clearing events
     void MainsTestClicked(); // "Netzschutz"
     void RamListClicked(); // "RAM 2E2C - 2E99"
@@ -221,6 +227,8 @@ private:
     QPointer<TFormIdentNummer> m_ident;
     QPointer<TFmInit> m_init;
     QPointer<TUhrstellen> m_clock;
+    QPointer<TSetPELK> m_coupler;
+    QPointer<TZuviDezar> m_zuvi;
     QPointer<TForm1> m_mainsTest;
     QPointer<TAboutBox> m_splash;
     bool m_shownOnce = false;
