@@ -71,7 +71,8 @@ QString SimUsage()
         "  --log           traffic on stderr\n"
         "  --refuse CODE:BYTE  answer every request with function CODE with the refusal BYTE (hexadecimal)\n"
         "  --mode-not-off  the operating mode is not OFF: every write (codes 4, 20) is refused with F4\n"
-        "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n");
+        "  --locked        parametrisation locked: every write (codes 4, 20) is refused with F5\n"
+        "  --zuvi          fill an empty ZuviDezar block (recipients, prefix, SMS centres, alarms)\n");
 }
 
 bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
@@ -180,6 +181,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             o->modeNotOff = true;
         } else if (arg == QLatin1String("--locked")) {
             o->locked = true;
+        } else if (arg == QLatin1String("--zuvi")) {
+            o->zuvi = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o->help = true;
         } else {

@@ -83,7 +83,10 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
         SimRam::attach(*device);
         SimEvents::attach(*device);
         SimService::attach(*device);
-        SimZuvi::attach(*device);
+        // MIRELO_SIM_ZUVI=1 fills an empty ZuviDezar block; without it a parameter read
+        // gives back the loaded file unchanged.
+        if (qEnvironmentVariableIntValue("MIRELO_SIM_ZUVI") == 1)
+            SimZuvi::attach(*device);
         SimZuviModem::attach(*device);
     }
     if (error)

@@ -175,7 +175,6 @@ int main(int argc, char **argv)
             SimRam::attach(*device);
             SimEvents::attach(*device);
             SimService::attach(*device);
-            SimZuvi::attach(*device);
             SimZuviModem::attach(*device);
         }
         SimClock::attachNew(*device);
@@ -184,6 +183,9 @@ int main(int argc, char **argv)
         if (!error.isEmpty())
             complain(error + QStringLiteral(" (serving a made-up identification instead)"));
     }
+    // Parameter reads must give back the loaded file unchanged unless asked otherwise.
+    if (options.zuvi)
+        SimZuvi::attach(*device);
     if (!ApplySimOptions(options, *device, &error) || !ApplySimLiveOptions(options, *device, &error)) {
         complain(error);
         return 2;

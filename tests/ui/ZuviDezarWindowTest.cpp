@@ -17,7 +17,9 @@
 TEST(ZuviDezarUi, ShowsWritesAndGuardsTheSetUp)
 {
     SimMainWindow sim;
+    qputenv("MIRELO_SIM_ZUVI", "1");
     ASSERT_NO_FATAL_FAILURE(sim.StartAndRead());
+    qunsetenv("MIRELO_SIM_ZUVI");
     TFormMain *form = sim.form.get();
     MainController &c = form->Controller();
     ASSERT_TRUE(form->IdentWindow()->Prepare(QStringLiteral("Ident")));
