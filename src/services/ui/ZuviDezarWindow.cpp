@@ -160,6 +160,11 @@ TZuviDezar::TZuviDezar(MainController &main, QWidget *parent) : QDialog(parent),
     });
     connect(&m_core, &ZuviDezar::AlarmsDone, this, [this] { FillAlarms(m_core.ImageAlarmChecks()); });
     connect(&m_core, &ZuviDezar::MastersRead, this, &TZuviDezar::ShowMasters);
+    // A write that was not confirmed leaves its fields yellow; the window takes input again.
+    connect(&m_core, &ZuviDezar::Written, this, [this](bool ok) {
+        if (!ok && m_core.HaveMasters())
+            m_ready = true;
+    });
     connect(&m_timer, &QTimer::timeout, this, &TZuviDezar::UpdateEnabling);
 }
 
