@@ -69,7 +69,9 @@ TZuviDezar::TZuviDezar(MainController &main, QWidget *parent) : QDialog(parent),
     alarmLayout->addWidget(note);
 
     auto *masters = new QGridLayout;
-    masters->addWidget(new QLabel(QStringLiteral("Rufnummer"), this), 0, 1);
+    auto *numberTitle = new QLabel(QStringLiteral("Rufnummer"), this);
+    numberTitle->setObjectName(QStringLiteral("Label_Rufnummer"));
+    masters->addWidget(numberTitle, 0, 1);
     masters->addWidget(new QLabel(QStringLiteral("SMSC"), this), 0, 2);
     const QStringList kinds = ZuviDezar::KindCaptions();
     for (int m = 0; m < ZuviDezar::Masters; ++m) {
@@ -108,7 +110,9 @@ TZuviDezar::TZuviDezar(MainController &main, QWidget *parent) : QDialog(parent),
     for (QLineEdit *e : {m_number[0], m_number[1], m_number[2], m_smsc[0], m_smsc[1], m_smsc[2], m_outside})
         connect(e, &QLineEdit::textEdited, this, [this, e] { MarkEdited(e, true); });
     auto *outsideRow = new QHBoxLayout;
-    outsideRow->addWidget(new QLabel(QStringLiteral("Amtsholung"), this));
+    auto *outsideTitle = new QLabel(QStringLiteral("Amtsholung"), this);
+    outsideTitle->setObjectName(QStringLiteral("Label_Amtsholung"));
+    outsideRow->addWidget(outsideTitle);
     outsideRow->addWidget(m_outside);
     auto *modemNote = new QLabel(GetText(199), this);
     modemNote->setObjectName(QStringLiteral("Label_Info2"));

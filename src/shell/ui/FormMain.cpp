@@ -570,6 +570,12 @@ void TFormMain::CreateWindows()
                 m_poller->Resume();
         };
     }
+    if (!m_zuvi) {
+        m_zuvi = new TZuviDezar(*m_main, this);
+        m_zuvi->ShowIdent = [this] { IdentNummer(); };
+    }
+    if (!m_coupler)
+        m_coupler = new TSetPELK(*m_main, this);
 }
 
 TFmLWL *TFormMain::InterfaceWindow() const { return m_lwl; }
@@ -606,6 +612,10 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << m_ident.data();
     if (m_clock)
         windows << m_clock.data();
+    if (m_zuvi)
+        windows << m_zuvi.data();
+    if (m_coupler)
+        windows << m_coupler.data();
     windows << &m_dialogs->ComboDialog() << &m_dialogs->ValueDialog();
     if (m_editDialogs) {
         GuiEditDialogs &e = *m_editDialogs;
@@ -689,8 +699,7 @@ void TFormMain::DatenkopplerClicked()
 {
     if (m_main->ModemOnline)
         return;
-    if (!m_coupler)
-        m_coupler = new TSetPELK(*m_main, this);
+    CreateWindows();
     m_coupler->show();
     m_coupler->raise();
 }
@@ -701,10 +710,7 @@ void TFormMain::ZuviDezarClicked()
 {
     if (!m_main->ParamsLoaded)
         return;
-    if (!m_zuvi) {
-        m_zuvi = new TZuviDezar(*m_main, this);
-        m_zuvi->ShowIdent = [this] { IdentNummer(); };
-    }
+    CreateWindows();
     m_zuvi->exec();
 }
 
