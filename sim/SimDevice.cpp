@@ -265,6 +265,8 @@ std::vector<quint8> SimDevice::receive(quint8 byte)
     std::vector<quint8> out;
     switch (m_state) {
     case State::Idle:
+        if (m_raw && m_raw(byte, out))
+            break;
         if (byte != m_slave && !(byte == CouplerAddress && !m_coupler.isEmpty()))
             break;
         rollFaults();
@@ -313,8 +315,18 @@ std::vector<quint8> SimDevice::receive(quint8 byte)
     return out;
 }
 
+void SimDevice::runAfterAnswer()
+{
+    if (!m_afterAnswer)
+        return;
+    std::function<void()> action = std::move(m_afterAnswer);
+    m_afterAnswer = nullptr;
+    action();
+}
+
 void SimDevice::lineIdle()
 {
+    runAfterAnswer();
     m_state = State::Idle;
     m_received = 0;
     m_answer.clear();
@@ -460,7 +472,10 @@ void SimDevice::requestComplete(quint8 checksum, std::vector<quint8> &out)
     } else if (m_request[0] == CouplerAddress && m_request[0] != m_slave) {
         // The coupler itself: reads give its identification, settings are acknowledged.
         answer.code = quint8(req.code + 0x80);
-        if (isRead(req.code)) {
+        if (m_couplerHook && m_couplerHook(*this, req, answer)) {
+            if (answer.data.size() > size_t(MaxData))
+                answer.data.resize(size_t(MaxData));
+        } else if (isRead(req.code)) {
             const std::vector<quint8> id = couplerIdentification();
             for (int i = 0; i < std::min(req.count, MaxData); ++i) {
                 const long long at = (long long)req.address - IdentAddress + i;
@@ -544,4 +559,5 @@ void SimDevice::finishAnswer(std::vector<quint8> &out)
     m_answer.clear();
     m_sent = 0;
     m_state = State::Idle;
+    runAfterAnswer();
 }

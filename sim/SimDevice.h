@@ -93,6 +93,12 @@ public:
     static constexpr quint8 CouplerAddress = 0xFE;
     // The 32 bytes a coupler returns for a read at 0x0030.
     std::vector<quint8> couplerIdentification() const;
+    // Serves the requests to the coupler's own address when set (its settings memory);
+    // without it the coupler only identifies itself.
+    void setCouplerHook(RequestHook hook) { m_couplerHook = std::move(hook); }
+    // Runs once when the answer under way has left the line (or the line went idle): a
+    // coupler changes its speed only after it has confirmed the change at the old one.
+    void afterAnswer(std::function<void()> action) { m_afterAnswer = std::move(action); }
 
     // "kind:rate" or, for refusals, "refuse:rate:BYTE" (BYTE hexadecimal, 0xF4 when left out).
     bool addFault(const QString &faultText, QString *error = nullptr);
@@ -108,6 +114,11 @@ public:
     void clearRefusals() { m_refusals.clear(); }
 
     void addRequestHook(RequestHook hook) { m_hooks.push_back(std::move(hook)); }
+    // Takes bytes that arrive between telegrams before the device looks for its address;
+    // returns true when it consumed the byte (and put any reply into out). The device's
+    // serial interface handed to an attached modem uses it.
+    using RawHandler = std::function<bool(quint8 byte, std::vector<quint8> &out)>;
+    void setRawHandler(RawHandler handler) { m_raw = std::move(handler); }
     void clearRequestHooks() { m_hooks.clear(); }
 
     // The live actual values serving this device's pages (SimLive::attach sets them).
@@ -164,6 +175,10 @@ private:
     std::map<quint8, quint8> m_refusals;
     std::vector<Fault> m_faults;
     std::vector<RequestHook> m_hooks;
+    RequestHook m_couplerHook;
+    RawHandler m_raw;
+    std::function<void()> m_afterAnswer;
+    void runAfterAnswer();
     std::shared_ptr<SimLive> m_live;
 
     State m_state = State::Idle;

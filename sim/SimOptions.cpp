@@ -1,4 +1,5 @@
 #include "SimOptions.h"
+#include "SimCoupler.h"
 
 #include "SimDevice.h"
 #include "SimLive.h"
@@ -56,7 +57,8 @@ QString SimUsage()
         "  --base HEX      device address of the file's image (default: the base page of the model's definition,\n"
         "                  0800 when it has none)\n"
         "  --baud BAUD     answer only when the line is set to BAUD (default: any speed)\n"
-        "  --coupler KIND  a PELK or DROS data coupler answers at slave address 0xFE\n"
+        "  --coupler KIND  a PELK or DROS data coupler answers at slave address 0xFE; it talks at\n"
+        "                  --baud and moves to the speed its configuration names on a take-over\n"
         "  --data DIR      data folder\n"
         "  --pty LINKPATH  serve on a new pseudo-terminal, LINKPATH a symbolic link to it (default: stdin/stdout)\n"
         "  --slave ADDR    own slave address, hexadecimal with 0x, $ or h, else decimal (default 0xAE)\n"
@@ -78,7 +80,8 @@ QString SimUsage()
         "  --modem-dial R  its answer to dialling: connect (CONNECT 9600), busy, no-carrier, no-answer, silent\n"
         "  --modem-guard MS  escape guard time in milliseconds (default 1000)\n"
         "  --modem-drop N  the carrier is lost after N bytes of a connection (NO CARRIER)\n"
-        "  --fbed N        the device takes only the FBED number N (code 26; default: any)\n");
+        "  --fbed N        the device takes only the FBED number N (code 26; default: any)\n"
+        "  --zuvi          fill an empty ZuviDezar block (recipients, prefix, SMS centres, alarms)\n");
 }
 
 bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
@@ -214,6 +217,8 @@ bool ParseSimOptions(const QStringList &args, SimOptions *o, QString *error)
             o->modeNotOff = true;
         } else if (arg == QLatin1String("--locked")) {
             o->locked = true;
+        } else if (arg == QLatin1String("--zuvi")) {
+            o->zuvi = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             o->help = true;
         } else {
@@ -229,6 +234,10 @@ bool ApplySimOptions(const SimOptions &o, SimDevice &device, QString *error)
     device.setHandshake(o.handshake);
     device.setBaud(o.baud);
     device.setCoupler(o.coupler);
+    device.setCouplerHook(nullptr);
+    // The coupler talks to the PC at --baud (any speed until its first take-over without it).
+    if (!o.coupler.isEmpty())
+        SimCoupler::attach(device, o.coupler, o.baud);
     device.setSeed(o.seed);
     if (o.fbed >= 0)
         AttachSimFbed(device, o.fbed);

@@ -26,6 +26,7 @@ struct SimOptions
     std::vector<std::pair<int, int>> refusals; // function code, refusal byte
     bool modeNotOff = false; // the operating mode is not OFF: writes are refused with 0xF4
     bool locked = false;     // parametrisation locked: writes are refused with 0xF5
+    bool zuvi = false;       // a plausible ZuviDezar set-up where the memory holds none
     std::vector<int> alarms; // alarm numbers set pending at start
     int alarmPeriod = 240;   // seconds between scheduled alarms; 0: none
     QStringList converters;  // "ADDR:OFFSET:GAIN" of converter channels

@@ -9,6 +9,9 @@
 #include "SimMem68k.h"
 #include "SimEvents.h"
 #include "SimService.h"
+#include "SimCoupler.h"
+#include "SimZuvi.h"
+#include "SimZuviModem.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "shell/DataDir.h"
@@ -80,12 +83,21 @@ std::shared_ptr<SimDevice> SimPort::createDefaultDevice(QString *error)
             SimUlva::attach(*device, std::make_shared<SimUlva>());
     }
     SimClock::attachNew(*device);
+    // MIRELO_SIM_COUPLER=PELK puts a data coupler in front of the simulated device.
+    const QString coupler = qEnvironmentVariable("MIRELO_SIM_COUPLER").trimmed().toUpper();
+    if (coupler == QLatin1String("PELK") || coupler == QLatin1String("DROS"))
+        SimCoupler::attach(*device, coupler, 0);
     if (base == 0x0800) {
         SimRam::attach(*device);
         SimEvents::attach(*device);
         SimService::attach(*device);
         SimConverter::attach(*device, SimConverter::forController());
         SimMem68k::attach(*device);
+        // MIRELO_SIM_ZUVI=1 fills an empty ZuviDezar block; without it a parameter read
+        // gives back the loaded file unchanged.
+        if (qEnvironmentVariableIntValue("MIRELO_SIM_ZUVI") == 1)
+            SimZuvi::attach(*device);
+        SimZuviModem::attach(*device);
     }
     if (error)
         *error = why;

@@ -9,6 +9,8 @@
 #include "SimMem68k.h"
 #include "SimEvents.h"
 #include "SimService.h"
+#include "SimZuvi.h"
+#include "SimZuviModem.h"
 #include "SimLive.h"
 #include "SimOptions.h"
 #include "SimPort.h"
@@ -184,6 +186,7 @@ int main(int argc, char **argv)
                 }
             SimConverter::attach(*device, converter);
             SimMem68k::attach(*device);
+            SimZuviModem::attach(*device);
         }
         SimClock::attachNew(*device);
         // The analog module measures applied signals and drives its outputs.
@@ -201,6 +204,9 @@ int main(int argc, char **argv)
         if (!error.isEmpty())
             complain(error + QStringLiteral(" (serving a made-up identification instead)"));
     }
+    // Parameter reads must give back the loaded file unchanged unless asked otherwise.
+    if (options.zuvi)
+        SimZuvi::attach(*device);
     if (!ApplySimOptions(options, *device, &error) || !ApplySimLiveOptions(options, *device, &error)) {
         complain(error);
         return 2;
@@ -238,7 +244,7 @@ int main(int argc, char **argv)
 
     SimServer server(*device, inFd, outFd);
     server.setPace(options.pace);
-    if (options.baud > 0 && pty.slave >= 0) {
+    if ((options.baud > 0 || !options.coupler.isEmpty()) && pty.slave >= 0) {
         // Both ends of a pty share one terminal setting: what the program set is seen here.
         const int slaveFd = pty.slave;
         server.setLineBaud([slaveFd] {

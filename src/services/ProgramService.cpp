@@ -5,8 +5,12 @@
 #include "shell/MainController.h"
 #include "shell/Prompter.h"
 #include "shell/Texts.h"
+#include "link/TeleThread.h"
+#include <QThread>
 #include <QTimer>
 
+const QString ProgramService::ModemAction = QStringLiteral("Service Modem");
+const QString ProgramService::PassThroughAction = QStringLiteral("ZumZevModem");
 const QString ProgramService::ReadAction = QStringLiteral("Service Lesen");
 const QString ProgramService::WriteAction = QStringLiteral("Service Schreiben");
 const QString ProgramService::ClearFirstAction = QStringLiteral("Service Events Zeiger");
@@ -24,6 +28,9 @@ ProgramService::ProgramService(MainController &main, ParameterSender &sender, QO
     m_main.SetRepeatable(ReadAction);
     m_main.RegisterAction(ClearFirstAction, [this](const TeleReport &r) { OnClear(r); });
     m_main.RegisterAction(ClearSecondAction, [this](const TeleReport &r) { OnClear(r); });
+    m_main.RegisterAction(ModemAction, [this](const TeleReport &r) { OnHandOver(r); });
+    m_modemTimer.setInterval(1000);
+    connect(&m_modemTimer, &QTimer::timeout, this, &ProgramService::ModemTimer);
     m_sender.RegisterAckContinuation(WriteAction, [this] {
         if (m_step != Step::Writing)
             return;
@@ -43,13 +50,14 @@ ProgramService::ProgramService(MainController &main, ParameterSender &sender, QO
 
 ProgramService::~ProgramService()
 {
-    for (const QString &name : {ReadAction, ClearFirstAction, ClearSecondAction})
+    StopModem();
+    for (const QString &name : {ReadAction, ClearFirstAction, ClearSecondAction, ModemAction})
         m_main.RegisterAction(name, nullptr);
     m_main.SetRepeatable(ReadAction, false);
     m_sender.RegisterAckContinuation(WriteAction, nullptr);
     const QString pending = m_main.PendingAction;
     if (pending == ReadAction || pending == WriteAction || pending == ClearFirstAction ||
-        pending == ClearSecondAction)
+        pending == ClearSecondAction || pending == ModemAction)
         m_main.SetPendingAction(QString());
 }
 
@@ -98,7 +106,7 @@ void ProgramService::Finish()
     m_step = Step::Idle;
     const QString pending = m_main.PendingAction;
     if (pending == ReadAction || pending == WriteAction || pending == ClearFirstAction ||
-        pending == ClearSecondAction)
+        pending == ClearSecondAction || pending == ModemAction)
         m_main.SetPendingAction(QString());
     m_main.LinkBusy = false;
 }
@@ -252,4 +260,108 @@ void ProgramService::OnClear(const TeleReport &report)
     }
     Finish();
     emit ClearFinished(true);
+}
+
+bool ProgramService::ModemOffered() const
+{
+    const DeviceData &d = m_main.Data;
+    return !m_main.ModemOnline &&
+           (d.Geraet.GetByte(d.State.IndexOf(ModemFlagsAddress)) & ModemInterfaceBit) != 0;
+}
+
+bool ProgramService::StartModem()
+{
+    if (Busy() || ModemRunning())
+        return false;
+    QString why;
+    if (!Available(&why)) {
+        m_main.UserPrompter().error(why);
+        return false;
+    }
+    if (!ModemOffered())
+        return false;
+    tyTelegramm &img = m_main.WorkImage;
+    img[TelePos::Slave] = m_main.Init.SlaveAddress;
+    img[TelePos::Own] = kOwnAddress;
+    img[TelePos::Length] = 8;
+    // Code 52 goes out as a plain write (code 4) whatever the access level.
+    img[TelePos::Code] = 52;
+    img[TelePos::AddrHigh] = quint8(ModemHandOverAddress >> 8);
+    img[TelePos::AddrLow] = quint8(ModemHandOverAddress);
+    img[TelePos::CountOrData] = ModemHandOver[0];
+    img[TelePos::CountOrData + 1] = ModemHandOver[1];
+    m_step = Step::HandOver;
+    m_main.SetPendingAction(ModemAction);
+    m_main.LinkBusy = true;
+    if (!m_main.SendImage()) {
+        Finish();
+        return false;
+    }
+    return true;
+}
+
+void ProgramService::OnHandOver(const TeleReport &report)
+{
+    if (m_step != Step::HandOver)
+        return;
+    Finish();
+    // Only the device's consent opens the pass-through: a refusal or a lost answer would
+    // leave the PC typing into a line that still carries telegrams.
+    if (!report.Ok()) {
+        if (report.State() == 22 && report.Byte(4) == 0xF4)
+            m_main.UserPrompter().warning(GetText(42));
+        emit ModemStarted(false);
+        return;
+    }
+    if (PauseValues)
+        PauseValues();
+    ReceivedText::Clear();
+    m_main.SetPendingAction(PassThroughAction);
+    m_main.LinkBusy = true;
+    m_countdown = PassThroughSeconds;
+    m_modemTimer.start();
+    emit ModemStarted(true);
+}
+
+void ProgramService::ModemTimer()
+{
+    if (!ModemRunning())
+        return;
+    --m_countdown;
+    emit ModemTick(m_countdown, ReceivedText::Take());
+    if (m_countdown <= 0)
+        EndModem();
+}
+
+bool ProgramService::SendLine(const QString &text)
+{
+    TTeleThread *thread = m_main.Thread();
+    if (!ModemRunning() || text.isEmpty() || !thread)
+        return false;
+    const QByteArray bytes = text.toLatin1();
+    for (const char c : bytes) {
+        thread->WriteByte(quint8(c));
+        QThread::msleep(ulong(m_bytePauseMs));
+    }
+    thread->WriteByte(13);
+    m_countdown = PassThroughSeconds;
+    return true;
+}
+
+void ProgramService::EndModem()
+{
+    m_modemTimer.stop();
+    m_countdown = 0;
+    if (m_main.PendingAction == PassThroughAction)
+        m_main.SetPendingAction(QString());
+    m_main.LinkBusy = false;
+    if (ResumeValues)
+        ResumeValues();
+    emit ModemEnded();
+}
+
+void ProgramService::StopModem()
+{
+    if (ModemRunning() || m_modemTimer.isActive())
+        EndModem();
 }

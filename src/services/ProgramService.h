@@ -2,6 +2,8 @@
 #include "link/Telegramm.h"
 #include <QObject>
 #include <QString>
+#include <QTimer>
+#include <functional>
 
 class MainController;
 class ParameterSender;
@@ -23,6 +25,15 @@ public:
     // Option byte of the image; bit 0x40 allows clearing the event memory.
     static constexpr int EventOptionAddress = 0x09B3;
     static constexpr quint8 EventOptionBit = 0x40;
+
+    // Handing the controller's interface to the modem attached to it.
+    static constexpr int ModemHandOverAddress = 0x23CC;
+    static constexpr quint8 ModemHandOver[2] = {0x25, 0x79};
+    static constexpr int ModemFlagsAddress = 0x0871;
+    static constexpr quint8 ModemInterfaceBit = 0x02;
+    static constexpr int PassThroughSeconds = 60;
+    static const QString ModemAction;
+    static const QString PassThroughAction;
 
     static const QString ReadAction;
     static const QString WriteAction;
@@ -51,6 +62,25 @@ public:
     // Clears the event memory: the end pointer first, the wrap word only after it was taken.
     bool ClearEvents();
 
+    // Whether the controller has a modem interface and the link is not itself a modem.
+    bool ModemOffered() const;
+    // Writes the hand-over; on the device's consent the pass-through runs for 60 seconds
+    // after the last line sent, every second handing on what the line brought.
+    bool StartModem();
+    bool ModemRunning() const { return m_countdown > 0; }
+    int Countdown() const { return m_countdown; }
+    // Sends a line to the modem byte by byte, then a carriage return; restarts the 60
+    // seconds. False (nothing sent) for an empty line or when the pass-through is not open.
+    bool SendLine(const QString &text);
+    // Ends the pass-through at once (the window closes).
+    void StopModem();
+    // Actual-value polling would put telegrams into the modem's line: it waits meanwhile.
+    std::function<void()> PauseValues;
+    std::function<void()> ResumeValues;
+    // The pause between two bytes sent to the modem.
+    void SetBytePauseMs(int ms) { m_bytePauseMs = ms; }
+    void SetTickMs(int ms) { m_modemTimer.setInterval(ms); }
+
     bool Busy() const { return m_step != Step::Idle; }
     Value Selected() const { return m_value; }
     bool HasValue() const { return m_hasValue; }
@@ -60,9 +90,17 @@ signals:
     void ReadFinished(bool ok, ProgramService::Value value, int current);
     void WriteFinished(bool ok, ProgramService::Value value, int written);
     void ClearFinished(bool ok);
+    // The hand-over was answered: ok opens the pass-through.
+    void ModemStarted(bool ok);
+    // Once a second: the seconds left and the text received since the last tick.
+    void ModemTick(int secondsLeft, const QString &received);
+    void ModemEnded();
 
 private:
-    enum class Step { Idle, Reading, Writing, ClearFirst, ClearSecond };
+    enum class Step { Idle, Reading, Writing, ClearFirst, ClearSecond, HandOver };
+    void OnHandOver(const TeleReport &report);
+    void ModemTimer();
+    void EndModem();
     void OnRead(const TeleReport &report);
     void OnClear(const TeleReport &report);
     bool SendClear(int address, int count, const QString &action);
@@ -75,4 +113,7 @@ private:
     bool m_hasValue = false;
     int m_current = 0;
     int m_written = 0;
+    QTimer m_modemTimer;
+    int m_countdown = 0;
+    int m_bytePauseMs = 1;
 };

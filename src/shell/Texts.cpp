@@ -157,7 +157,6 @@ QStringList buildStrings()
         {322, u"Schnittstelle wählen"},
         {324, u"Update vorhanden, siehe:"},
         // Texts of the shell beyond the original table.
-        {400, u"Diese Funktion ist in dieser Version noch nicht verfügbar."},
         {401, u"Das Verzeichnis \"%1\" existiert nicht.#13Soll es erstellt werden?"},
         {402, u"vom "},
         // The program's own texts of the windows: messages, feedback, box captions.
@@ -325,6 +324,16 @@ QStringList buildStrings()
         {728, u"Der Modembefehl konnte nicht gesendet werden: die Schnittstelle ist nicht offen."},
         {729, u"Keine Verbindung über das Modem."},
         {730, u"Über eine Modemverbindung wird kein Protokoll gesucht: erst auflegen."},
+        // Data coupler, ZuviDezar and the modem pass-through (760..789), and two texts of
+        // the original table that these windows show.
+        {192, u"Die Alarme 24, 26, 27, 29 und 31 sind nicht bei allen Geräten vorhanden."},
+        {319, u"Die PC-Schnittstelle des Datenkopplers muss auf 9600 Baud ohne Handshake eingestellt sein.#13Meldet die Protokollsuche eine Datenverbindung statt des Datenkopplers, stellt \"PC Connect\" sie so ein.#13Danach das Protokoll neu wählen."},
+        {760, u"Keine Baudrate gewählt: es wurde nichts geschrieben."},
+        {761, u"Die Baudrate \"%1\" kennt der Datenkoppler nicht (1200, 2400, 4800, 9600, 15625 oder 62500)."},
+        {762, u"Datenkoppler gefunden bei %1; er arbeitet jetzt mit 9600 BPS ohne Handshake."},
+        {763, u"SMSC von Master %1: bitte eine Ziffer 0 bis 9 eingeben. Es wurde nichts geschrieben."},
+        {764, u"Die Alarmauswahl ist noch nicht vom Gerät bestätigt: es wurde nichts geschrieben."},
+        {765, u"Die Antwort des Gerätes ist zu kurz."},
     };
     for (const auto &e : kEntries)
         list[e.first] = QString::fromUtf16(e.second);

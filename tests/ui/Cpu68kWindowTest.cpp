@@ -114,7 +114,6 @@ TEST(Cpu68kUi, ReadsChosenAreasWritesThemBackAndTheWriteButtonAborts)
     entry->trigger();
     EXPECT_TRUE(driven);
     EXPECT_NE(form->Cpu68kWindow(), nullptr);
-    EXPECT_FALSE(sim.prompter.Infos.contains(GetText(400))) << "the entry is built";
     EXPECT_TRUE(sim.prompter.Errors.isEmpty()) << sim.prompter.Errors.join('|').toStdString();
 }
 

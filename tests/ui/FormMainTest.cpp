@@ -138,17 +138,6 @@ TEST_F(FormMainUi, MenuTreeAtStart)
     EXPECT_EQ(item("ShowDebug")->shortcut(), QKeySequence(QStringLiteral("Ctrl+D")));
 }
 
-TEST_F(FormMainUi, LaterFunctionsSayTheyAreNotAvailable)
-{
-    create();
-    for (const char *name : {"Menu54"}) {
-        prompter.Clear();
-        item(name)->trigger();
-        ASSERT_EQ(prompter.Infos.size(), 1) << name;
-        EXPECT_EQ(prompter.Infos[0], TFormMain::NotAvailableText());
-    }
-}
-
 TEST_F(FormMainUi, StatusBarPanelsAndCountersWrap)
 {
     create();
@@ -262,14 +251,14 @@ TEST_F(FormMainUi, ShellMessagesAndQtsOwnTextsFollowTheLanguage)
     const QString fresh = config.path() + QStringLiteral("/neu");
     const struct {
         int index;
-        QString manual, notAvailable, folderQuestion, cancel, versionFrom;
+        QString manual, notLoaded, folderQuestion, cancel, versionFrom;
     } languages[] = {
         {1, QStringLiteral("The manual was not found:"),
-         QStringLiteral("This function is not available in this version yet."),
+         QStringLiteral("You must first load parameters from"),
          QStringLiteral("The folder \"%1\" does not exist.\rShall it be created?"), QStringLiteral("Cancel"),
          QStringLiteral("\nof ")},
         {0, QStringLiteral("Das Handbuch wurde nicht gefunden:"),
-         QStringLiteral("Diese Funktion ist in dieser Version noch nicht verfügbar."),
+         QStringLiteral("Sie müssen erst Parameter aus"),
          QStringLiteral("Das Verzeichnis \"%1\" existiert nicht.\rSoll es erstellt werden?"), QStringLiteral("Abbrechen"),
          QStringLiteral("\nvom ")},
     };
@@ -278,16 +267,14 @@ TEST_F(FormMainUi, ShellMessagesAndQtsOwnTextsFollowTheLanguage)
         QCoreApplication::sendPostedEvents(); // the windows hear of Qt's new language by event
         prompter.Clear();
         item("Menu61")->trigger();
-        // An entry not built yet, whatever the state enables.
-        item("Menu24")->setVisible(true);
-        item("Menu24")->setEnabled(true);
-        item("Menu24")->trigger();
+        // Printing the parameter list with nothing loaded.
+        item("Menu411")->trigger();
         prompter.Answers = {false};
         EXPECT_FALSE(form->SettingsWindow()->UseFolder(fresh));
         ASSERT_EQ(prompter.Warnings.size(), 1) << l.index;
         EXPECT_EQ(prompter.Warnings[0], l.manual + QLatin1Char('\r') + form->ManualPath(QStringLiteral("PA100V00")));
         ASSERT_EQ(prompter.Infos.size(), 1) << l.index;
-        EXPECT_EQ(prompter.Infos[0], l.notAvailable);
+        EXPECT_TRUE(prompter.Infos[0].startsWith(l.notLoaded)) << prompter.Infos[0].toStdString();
         ASSERT_EQ(prompter.Questions.size(), 1) << l.index;
         EXPECT_EQ(prompter.Questions[0], l.folderQuestion.arg(QDir::toNativeSeparators(fresh)));
         EXPECT_EQ(early.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), l.cancel) << l.index;

@@ -12,6 +12,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/SimMainWindow.h"
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -54,7 +55,8 @@ TEST(PrgServiceUi, OpenedAtLevelSerWritesTheIntervalAndClearsEvents)
             EXPECT_EQ(dlg->Radio(k + 1)->text(), QString::fromUtf8(captions[k]));
             EXPECT_TRUE(dlg->Radio(k + 1)->isVisible());
         }
-        EXPECT_FALSE(dlg->Radio(4)->isVisible() || dlg->Radio(4)->isEnabled());
+        // The demo controller has a modem interface (bit 0x02 of 0x0871) and the link is direct.
+        EXPECT_TRUE(dlg->Radio(4)->isVisible() && dlg->Radio(4)->isEnabled());
         EXPECT_FALSE(dlg->ExecuteButton()->isEnabled());
         EXPECT_FALSE(dlg->ValueEdit()->isVisible());
 
@@ -78,6 +80,52 @@ TEST(PrgServiceUi, OpenedAtLevelSerWritesTheIntervalAndClearsEvents)
     EXPECT_TRUE(driven);
     EXPECT_TRUE(c.PendingAction.isEmpty());
     EXPECT_TRUE(prompter.All().isEmpty()) << prompter.All().join(QLatin1Char('|')).toStdString();
+    sim.form.reset();
+    SimPort::resetSharedDevice();
+    qunsetenv("MIRELO_CONFIG_DIR");
+}
+
+TEST(PrgServiceUi, ModemLineRunsItsCountdownAndEndsWithTheWindow)
+{
+    SimMainWindow sim;
+    ASSERT_NO_FATAL_FAILURE(sim.StartAndRead());
+    TFormMain *form = sim.form.get();
+    MainController &c = form->Controller();
+    ASSERT_TRUE(form->IdentWindow()->Prepare(QStringLiteral("Ident")));
+    form->IdentWindow()->Accept(QStringLiteral("service-3187"));
+    QAction *entry = form->FindAction(QStringLiteral("Menu511"));
+    ASSERT_TRUE(entry != nullptr && entry->isEnabled());
+    bool driven = false;
+    DriveModal([&](QWidget *w) {
+        auto *dlg = qobject_cast<TPrgService *>(w);
+        ASSERT_NE(dlg, nullptr);
+        driven = true;
+        EXPECT_EQ(dlg->Radio(4)->text(), QStringLiteral("Modem in ZEV konfigurieren"));
+        QTest::mouseClick(dlg->Radio(4), Qt::LeftButton);
+        EXPECT_FALSE(dlg->ExecuteButton()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(dlg->Core().ModemRunning(), 5000);
+        EXPECT_TRUE(dlg->ModemEdit()->isVisible());
+        EXPECT_TRUE(dlg->CountdownLabel()->isVisible());
+        EXPECT_EQ(dlg->CountdownLabel()->text(), QStringLiteral("60 sec"));
+        EXPECT_FALSE(dlg->CloseButton()->isEnabled());
+        EXPECT_FALSE(dlg->ValueEdit()->isVisible());
+        QTest::keyClicks(dlg->ModemEdit(), QStringLiteral("AT&F"));
+        QTest::keyClick(dlg->ModemEdit(), Qt::Key_Return);
+        EXPECT_TRUE(dlg->ModemEdit()->text().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(dlg->Memo()->toPlainText().contains(QStringLiteral("OK")), 5000);
+        EXPECT_TRUE(dlg->Memo()->toPlainText().startsWith(QStringLiteral("AT&F")));
+        QTRY_VERIFY_WITH_TIMEOUT(dlg->CountdownLabel()->text() == QStringLiteral("59 sec"), 3000);
+        // Enter on an empty line clears the memo.
+        QTest::keyClick(dlg->ModemEdit(), Qt::Key_Return);
+        EXPECT_TRUE(dlg->Memo()->toPlainText().isEmpty());
+        dlg->reject();
+        EXPECT_FALSE(dlg->Core().ModemRunning());
+    });
+    entry->trigger();
+    EXPECT_TRUE(driven);
+    EXPECT_TRUE(c.PendingAction.isEmpty());
+    EXPECT_FALSE(c.LinkBusy);
+    EXPECT_TRUE(sim.prompter.All().isEmpty()) << sim.prompter.All().join(QLatin1Char('|')).toStdString();
     sim.form.reset();
     SimPort::resetSharedDevice();
     qunsetenv("MIRELO_CONFIG_DIR");

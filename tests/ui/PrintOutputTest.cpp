@@ -127,10 +127,9 @@ TEST_F(PrintOutputUi, CancellingWritesNothingAndResumesTheValues)
     EXPECT_EQ(resumed, 2);
     EXPECT_TRUE(output->LastFile().isEmpty());
     EXPECT_TRUE(QDir(files.path()).isEmpty());
-    // The actual-value list is not handed over by the pages yet: it says so.
+    // Without a page that hands over its lines there is nothing to print and nothing is asked.
     EXPECT_FALSE(output->Run(Print::Kind::ActualValues, Print::Target::File));
-    ASSERT_EQ(prompter.Infos.size(), 1);
-    EXPECT_EQ(prompter.Infos[0], GetText(400));
+    EXPECT_TRUE(prompter.Infos.isEmpty());
     EXPECT_EQ(resumed, 3);
 
     // Once the page hands over its lines they are laid out like any other list; without a

@@ -320,6 +320,8 @@ TDiagramm::TDiagramm(QWidget *parent, MainController &main, QTableWidget *grid, 
             LoadFrom(path);
     });
     connect(m_printButton, &QPushButton::clicked, this, &TDiagramm::PrintChart);
+    // Printing asks for names through the main window's dialogs; without them there is no printing.
+    m_printButton->setEnabled(m_dialogs != nullptr);
     connect(&m_sampling, &QTimer::timeout, this, &TDiagramm::Sample);
     m_buttons.setInterval(1000);
     connect(&m_buttons, &QTimer::timeout, this, &TDiagramm::UpdateButtons);
@@ -534,10 +536,8 @@ bool TDiagramm::LoadFrom(const QString &path)
 
 void TDiagramm::PrintChart()
 {
-    if (!m_dialogs) {
-        m_prompter.information(GetText(400));
+    if (!m_dialogs)
         return;
-    }
     if (!m_print)
         m_print = std::make_unique<TPrintOutput>(this, m_main, m_prompter, *m_dialogs);
     m_print->RunPicture(windowTitle(), [this](QPainter &painter, const QRectF &page) {

@@ -148,12 +148,8 @@ bool TPrintOutput::Run(Print::Kind kind, Print::Target target)
         return false;
     }
     if (kind == Print::Kind::ActualValues) {
-        if (!ActualValueLines) {
-            m_prompter.information(GetText(400));
-            return false;
-        }
         // Acts only when a page has been shown since the last reset.
-        if (ActualValueLines().isEmpty())
+        if (!ActualValueLines || ActualValueLines().isEmpty())
             return false;
     }
     QString project;

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 using Value = ProgramService::Value;
@@ -29,10 +30,18 @@ TPrgService::TPrgService(MainController &main, ParameterSender &sender, QWidget 
         groupLayout->addWidget(m_rb[k]);
         connect(m_rb[k], &QRadioButton::clicked, this, &TPrgService::RbClick);
     }
-    // The 60-second pass-through to a modem at the controller is not built yet: its
-    // button stays hidden and disabled rather than offering something that does nothing.
     m_rb[3]->hide();
     m_rb[3]->setEnabled(false);
+
+    m_modemEdit = new QLineEdit(this);
+    m_modemEdit->setObjectName(QStringLiteral("Edit1"));
+    m_countdown = new QLabel(this);
+    m_countdown->setObjectName(QStringLiteral("Label1"));
+    m_countdown->setStyleSheet(QStringLiteral("background-color: #00FF00;"));
+    auto *modemRow = new QHBoxLayout;
+    modemRow->addWidget(m_modemEdit);
+    modemRow->addWidget(m_countdown);
+    ShowModemLine(false);
 
     m_edit = new QLineEdit(QStringLiteral("0"), this);
     m_edit->setObjectName(QStringLiteral("Edit2"));
@@ -61,6 +70,7 @@ TPrgService::TPrgService(MainController &main, ParameterSender &sender, QWidget 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(group);
     layout->addLayout(valueRow);
+    layout->addLayout(modemRow);
     layout->addWidget(m_memo);
     layout->addLayout(buttons);
 
@@ -78,6 +88,62 @@ TPrgService::TPrgService(MainController &main, ParameterSender &sender, QWidget 
         if (ok)
             m_memo->appendPlainText(GetText(159));
     });
+    connect(m_modemEdit, &QLineEdit::returnPressed, this, &TPrgService::ModemLineEntered);
+    connect(&m_core, &ProgramService::ModemStarted, this, [this](bool ok) {
+        if (!ok) {
+            m_rb[3]->setAutoExclusive(false);
+            m_rb[3]->setChecked(false);
+            m_rb[3]->setAutoExclusive(true);
+            ShowModemLine(false);
+            return;
+        }
+        m_modemEdit->clear();
+        m_countdown->setText(QStringLiteral("%1 sec").arg(m_core.Countdown()));
+        ShowModemLine(true);
+        m_close->setEnabled(false);
+        m_modemEdit->setFocus();
+    });
+    connect(&m_core, &ProgramService::ModemTick, this, [this](int left, const QString &received) {
+        m_countdown->setText(QStringLiteral("%1 sec").arg(left));
+        if (!received.isEmpty()) {
+            m_memo->moveCursor(QTextCursor::End);
+            m_memo->insertPlainText(received);
+        }
+    });
+    connect(&m_core, &ProgramService::ModemEnded, this, [this] {
+        ShowModemLine(false);
+        m_rb[3]->setAutoExclusive(false);
+        m_rb[3]->setChecked(false);
+        m_rb[3]->setAutoExclusive(true);
+        m_close->setEnabled(true);
+    });
+}
+
+void TPrgService::ShowModemLine(bool on)
+{
+    m_modemEdit->setVisible(on);
+    m_countdown->setVisible(on);
+}
+
+void TPrgService::ModemLineEntered()
+{
+    const QString text = m_modemEdit->text();
+    if (text.isEmpty()) {
+        m_memo->clear();
+        return;
+    }
+    if (!m_core.SendLine(text))
+        return;
+    m_memo->appendPlainText(text);
+    m_modemEdit->clear();
+    m_countdown->setText(QStringLiteral("%1 sec").arg(m_core.Countdown()));
+}
+
+void TPrgService::hideEvent(QHideEvent *event)
+{
+    // However the window goes (Esc, the frame), the pass-through and its timer end with it.
+    m_core.StopModem();
+    QDialog::hideEvent(event);
 }
 
 QRadioButton *TPrgService::Radio(int n) const
@@ -95,6 +161,11 @@ void TPrgService::showEvent(QShowEvent *event)
     }
     m_edit->hide();
     m_unit->hide();
+    ShowModemLine(false);
+    m_close->setEnabled(true);
+    const bool modem = m_core.ModemOffered();
+    m_rb[3]->setVisible(modem);
+    m_rb[3]->setEnabled(modem);
 }
 
 bool TPrgService::eventFilter(QObject *watched, QEvent *event)
@@ -114,6 +185,20 @@ Value TPrgService::Checked() const
 void TPrgService::RbClick()
 {
     m_execute->setEnabled(true);
+    if (m_rb[3]->isChecked()) {
+        m_execute->setEnabled(false);
+        m_edit->hide();
+        m_edit->clear();
+        m_unit->hide();
+        if (!m_core.ModemOffered()) {
+            // The link has become a modem link meanwhile: no pass-through over a modem.
+            m_rb[3]->hide();
+            return;
+        }
+        if (!m_core.ModemRunning())
+            m_core.StartModem();
+        return;
+    }
     const Value v = Checked();
     m_edit->clear();
     m_edit->setVisible(v != Value::None);

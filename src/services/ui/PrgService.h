@@ -10,8 +10,9 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 
-// "PrgService": maintenance interval, extra hours to stop after it, clearing the event memory.
-// A radio button reads the value it stands for; "Ausführen" writes it (or clears the memory).
+// "PrgService": maintenance interval, extra hours to stop after it, clearing the event memory,
+// and 60 seconds of talking to the modem at the controller. A radio button reads the value it
+// stands for (or opens the modem line); "Ausführen" writes it (or clears the memory).
 class TPrgService : public QDialog
 {
     Q_OBJECT
@@ -24,15 +25,20 @@ public:
     QPlainTextEdit *Memo() const { return m_memo; }
     QPushButton *ExecuteButton() const { return m_execute; }
     QPushButton *CloseButton() const { return m_close; }
+    QLineEdit *ModemEdit() const { return m_modemEdit; }
+    QLabel *CountdownLabel() const { return m_countdown; }
 
 protected:
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void RbClick();
     void AusfuehrenClick();
     ProgramService::Value Checked() const;
+    void ModemLineEntered();
+    void ShowModemLine(bool on);
 
     ProgramService m_core;
     QRadioButton *m_rb[4] = {};
@@ -41,4 +47,6 @@ private:
     QPlainTextEdit *m_memo = nullptr;
     QPushButton *m_execute = nullptr;
     QPushButton *m_close = nullptr;
+    QLineEdit *m_modemEdit = nullptr; // Edit1
+    QLabel *m_countdown = nullptr;    // Label1
 };

@@ -32,6 +32,8 @@
 #include "services/ui/Cpu68k.h"
 #include "services/ui/FormIdentNummer.h"
 #include "services/ui/Uhrstellen.h"
+#include "link/ui/Datenkoppler.h"
+#include "services/ui/ZuviDezarWindow.h"
 #include "shell/DataDir.h"
 #include "shell/MainController.h"
 #include "shell/PrgInit.h"
@@ -234,9 +236,12 @@ QAction *TFormMain::AddItem(QMenu *menu, const QString &name, const QString &cap
     return a;
 }
 
-QAction *TFormMain::AddLater(QMenu *menu, const QString &name, const QString &caption)
+QAction *TFormMain::AddEntry(QMenu *menu, const QString &name, const QString &caption)
 {
-    return AddItem(menu, name, caption, &TFormMain::NotAvailable);
+    // Its handler comes with the part that owns it (the value pages, the device information).
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(name);
+    return a;
 }
 
 void TFormMain::BuildMenu()
@@ -245,7 +250,7 @@ void TFormMain::BuildMenu()
 
     QMenu *ein = AddMenu(nullptr, QStringLiteral("Menu1"), QStringLiteral("&Einstellungen"));
     AddItem(ein, QStringLiteral("M_Ein_IdentNr"), QStringLiteral("&Ident Nummer"), &TFormMain::IdentNummer);
-    m_entries[Fertigungnummer] = AddLater(ein, QStringLiteral("Menu12"), QStringLiteral("&Fertigungnummer"));
+    m_entries[Fertigungnummer] = AddEntry(ein, QStringLiteral("Menu12"), QStringLiteral("&Fertigungnummer"));
     m_entries[NetzSpannung] =
         AddItem(ein, QStringLiteral("M_Ein_NetzSSSpg"), QStringLiteral("&Netz-/Sammelschienenspannung"),
                 &TFormMain::MainsVoltage);
@@ -266,7 +271,8 @@ void TFormMain::BuildMenu()
         AddItem(par, QStringLiteral("MI_ConvertConfig"), QStringLiteral("Convert Config"), &TFormMain::ConvertConfig);
     m_entries[AnalogCAN] =
         AddItem(par, QStringLiteral("Menu24"), QStringLiteral("Analogwerte &CAN"), &TFormMain::AnalogCanClicked);
-    m_entries[ZuviDezar] = AddLater(par, QStringLiteral("Menu25"), QStringLiteral("&ZuviDezar"));
+    m_entries[MenuEntry::ZuviDezar] =
+        AddItem(par, QStringLiteral("Menu25"), QStringLiteral("&ZuviDezar"), &TFormMain::ZuviDezarClicked);
     par->addSeparator();
     m_entries[ParamSchliessen] =
         AddItem(par, QStringLiteral("Menu26"), QStringLiteral("&Schließen"), &TFormMain::CloseParametersClicked);
@@ -278,16 +284,16 @@ void TFormMain::BuildMenu()
 
     QMenu *ist = AddMenu(nullptr, QStringLiteral("Menu3"), QStringLiteral("&Istwerte"));
     m_entries[IstwerteMenu] = ist->menuAction();
-    m_entries[Istwerte] = AddLater(ist, QStringLiteral("Menu31"), QStringLiteral("&Istwerte"));
-    m_entries[IstwerteCAN] = AddLater(ist, QStringLiteral("Menu39"), QStringLiteral("Istwerte CAN"));
-    m_entries[Vindel] = AddLater(ist, QStringLiteral("Vindel1"), QStringLiteral("Vindel"));
-    m_entries[CANOpenAnalog] = AddLater(ist, QStringLiteral("CANOpenAnalog1"), QStringLiteral("CANOpen Analog"));
-    m_entries[Alarme] = AddLater(ist, QStringLiteral("Menu32"), QStringLiteral("Anstehende Alar&me"));
-    m_entries[Spannungswaechter] = AddLater(ist, QStringLiteral("Menu33"), QStringLiteral("Spannungs&wächter"));
-    m_entries[Eingaenge] = AddLater(ist, QStringLiteral("Menu34"), QStringLiteral("&Eingänge"));
-    m_entries[Ausgaenge] = AddLater(ist, QStringLiteral("Menu35"), QStringLiteral("&Ausgänge"));
-    m_entries[Sonstiges] = AddLater(ist, QStringLiteral("Menu36"), QStringLiteral("Sonsti&ges"));
-    m_entries[BefehleZuviDezar] = AddLater(ist, QStringLiteral("Menu38"), QStringLiteral("&Befehle ZuviDezar"));
+    m_entries[Istwerte] = AddEntry(ist, QStringLiteral("Menu31"), QStringLiteral("&Istwerte"));
+    m_entries[IstwerteCAN] = AddEntry(ist, QStringLiteral("Menu39"), QStringLiteral("Istwerte CAN"));
+    m_entries[Vindel] = AddEntry(ist, QStringLiteral("Vindel1"), QStringLiteral("Vindel"));
+    m_entries[CANOpenAnalog] = AddEntry(ist, QStringLiteral("CANOpenAnalog1"), QStringLiteral("CANOpen Analog"));
+    m_entries[Alarme] = AddEntry(ist, QStringLiteral("Menu32"), QStringLiteral("Anstehende Alar&me"));
+    m_entries[Spannungswaechter] = AddEntry(ist, QStringLiteral("Menu33"), QStringLiteral("Spannungs&wächter"));
+    m_entries[Eingaenge] = AddEntry(ist, QStringLiteral("Menu34"), QStringLiteral("&Eingänge"));
+    m_entries[Ausgaenge] = AddEntry(ist, QStringLiteral("Menu35"), QStringLiteral("&Ausgänge"));
+    m_entries[Sonstiges] = AddEntry(ist, QStringLiteral("Menu36"), QStringLiteral("Sonsti&ges"));
+    m_entries[BefehleZuviDezar] = AddEntry(ist, QStringLiteral("Menu38"), QStringLiteral("&Befehle ZuviDezar"));
     ist->addSeparator();
     m_entries[IstSchliessen] =
         AddItem(ist, QStringLiteral("Menu37"), QStringLiteral("&Schließen"), &TFormMain::CloseValuesClicked);
@@ -310,8 +316,8 @@ void TFormMain::BuildMenu()
     AddItem(aus, QStringLiteral("Menu44"), QStringLiteral("Parameter zum &Gerät"), &TFormMain::SendParameters);
     aus->addSeparator();
     QMenu *istDruck = AddMenu(aus, QStringLiteral("Menu45"), QStringLiteral("&Istwerte Drucken"));
-    AddLater(istDruck, QStringLiteral("Menu451"), QStringLiteral("Ausgabe zum &Drucker"));
-    AddLater(istDruck, QStringLiteral("Menu452"), QStringLiteral("&Speichern in Datei (.TXT)"));
+    AddEntry(istDruck, QStringLiteral("Menu451"), QStringLiteral("Ausgabe zum &Drucker"));
+    AddEntry(istDruck, QStringLiteral("Menu452"), QStringLiteral("&Speichern in Datei (.TXT)"));
     // Offered once an actual-value page has been shown.
     istDruck->menuAction()->setVisible(false);
     istDruck->menuAction()->setEnabled(false);
@@ -323,7 +329,8 @@ void TFormMain::BuildMenu()
     AddItem(opt, QStringLiteral("Menu52"), QStringLiteral("Slave Adresse"), &TFormMain::SlaveAddress);
     m_entries[Modem] = AddItem(opt, QStringLiteral("Menu53"), QStringLiteral("Verbinden über &Modem"),
                                &TFormMain::ModemClicked);
-    m_entries[Datenkoppler] = AddLater(opt, QStringLiteral("Menu54"), QStringLiteral("Daten&koppler PELK"));
+    m_entries[Datenkoppler] =
+        AddItem(opt, QStringLiteral("Menu54"), QStringLiteral("Daten&koppler PELK"), &TFormMain::DatenkopplerClicked);
     opt->addSeparator();
     AddItem(opt, QStringLiteral("Menu55"), QStringLiteral("&Protokoll suchen"), &TFormMain::SearchProtocol);
     QMenu *proto = AddMenu(opt, QStringLiteral("Menu56"), QStringLiteral("Protokoll &auswählen"));
@@ -597,6 +604,12 @@ void TFormMain::CreateWindows()
         m_abgleich101 = new TAbgleich101(*m_main, this);
     if (!m_abgleich91)
         m_abgleich91 = new TAbgleich91(*m_main, this);
+    if (!m_zuvi) {
+        m_zuvi = new TZuviDezar(*m_main, this);
+        m_zuvi->ShowIdent = [this] { IdentNummer(); };
+    }
+    if (!m_coupler)
+        m_coupler = new TSetPELK(*m_main, this);
 }
 
 TFmLWL *TFormMain::InterfaceWindow() const { return m_lwl; }
@@ -633,6 +646,10 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << m_ident.data();
     if (m_clock)
         windows << m_clock.data();
+    if (m_zuvi)
+        windows << m_zuvi.data();
+    if (m_coupler)
+        windows << m_coupler.data();
     windows << &m_dialogs->ComboDialog() << &m_dialogs->ValueDialog();
     if (m_editDialogs) {
         GuiEditDialogs &e = *m_editDialogs;
@@ -688,13 +705,6 @@ void TFormMain::closeEvent(QCloseEvent *event)
 
 // ---------------------------------------------------------------- handlers
 
-QString TFormMain::NotAvailableText() { return GetText(400); }
-
-void TFormMain::NotAvailable()
-{
-    m_prompter->information(NotAvailableText());
-}
-
 void TFormMain::Beenden()
 {
     close();
@@ -720,6 +730,27 @@ void TFormMain::OperatingHoursClicked()
     dialog.exec();
 }
 
+void TFormMain::DatenkopplerClicked()
+{
+    if (m_main->ModemOnline)
+        return;
+    CreateWindows();
+    m_coupler->show();
+    m_coupler->raise();
+}
+
+TSetPELK *TFormMain::CouplerWindow() const { return m_coupler; }
+
+void TFormMain::ZuviDezarClicked()
+{
+    if (!m_main->ParamsLoaded)
+        return;
+    CreateWindows();
+    m_zuvi->exec();
+}
+
+TZuviDezar *TFormMain::ZuviDezarWindow() const { return m_zuvi; }
+
 void TFormMain::ServiceClicked()
 {
     if (!m_main->Online)
@@ -730,6 +761,14 @@ void TFormMain::ServiceClicked()
         m_prompter->error(why);
         return;
     }
+    dialog.Core().PauseValues = [this] {
+        if (m_poller)
+            m_poller->Pause();
+    };
+    dialog.Core().ResumeValues = [this] {
+        if (m_poller)
+            m_poller->Resume();
+    };
     dialog.exec();
 }
 
@@ -872,7 +911,6 @@ void TFormMain::WireValues()
         QAction *a = FindAction(page.MenuName);
         if (!a)
             continue;
-        disconnect(a, &QAction::triggered, this, nullptr);
         const QString code = page.Code;
         connect(a, &QAction::triggered, this, [this, a, code] { m_valuesView->Choose(code, a->text()); });
     }
@@ -895,11 +933,9 @@ void TFormMain::WireValues()
     });
     for (const auto &[name, toFile] : {std::pair{"Menu451", false}, std::pair{"Menu452", true}}) {
         QAction *a = FindAction(QString::fromLatin1(name));
-        disconnect(a, &QAction::triggered, this, nullptr);
         connect(a, &QAction::triggered, this, [this, file = toFile] { Output(int(Print::Kind::ActualValues), file); });
     }
     if (QAction *f = FindAction(QStringLiteral("Menu12"))) {
-        disconnect(f, &QAction::triggered, this, nullptr);
         connect(f, &QAction::triggered, this, &TFormMain::FertigungnummerClicked);
     }
     m_reader->OnFNummer = [this] {

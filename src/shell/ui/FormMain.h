@@ -37,6 +37,8 @@ class TFormModemVB;
 class ModemSession;
 class TUhrstellen;
 class TReadEvent;
+class TSetPELK;
+class TZuviDezar;
 class TForm1;
 class TDiagramm;
 class TForm68K;
@@ -57,7 +59,6 @@ public:
 
     static QString ApplicationTitle() { return QStringLiteral("Mirelo Baldren Solutions"); }
     // What an entry of a function not built yet answers.
-    static QString NotAvailableText();
     static constexpr int MinimumWidth = 600;
     static constexpr int MinimumHeight = 400;
 
@@ -100,6 +101,8 @@ public:
     TUhrstellen *ClockWindow() const;
     TFormModemVB *ModemWindow() const;
     ModemSession *ModemLink() const { return m_modemSession; }
+    TSetPELK *CouplerWindow() const;
+    TZuviDezar *ZuviDezarWindow() const;
     TForm1 *MainsTestWindow() const;
     TReadEvent *EventWindow() const;
     // The calibration window of the 101-112 controllers, or of the 9x ones (nullptr before it opened).
@@ -154,14 +157,13 @@ private:
     void BuildStatusBar();
     void BuildClientArea();
     QAction *AddItem(QMenu *menu, const QString &name, const QString &caption, void (TFormMain::*handler)());
-    QAction *AddLater(QMenu *menu, const QString &name, const QString &caption);
+    QAction *AddEntry(QMenu *menu, const QString &name, const QString &caption);
     QMenu *AddMenu(QMenu *parent, const QString &name, const QString &title);
     void SetStatus(int panel, const QString &text);
     void LayoutClient();
     void ShowProgress(const QString &label, int minimum, int maximum, int position);
     void HideProgress();
     void ShowParameters();
-    void NotAvailable();
     // The actual-value pages, the messages window and the hooks that restart polling.
     void WireValues();
     void ShowDeviceInfo();
@@ -187,6 +189,8 @@ private:
     void ReadFromDevice();
     void OperatingHoursClicked();
     void ServiceClicked();
+    void DatenkopplerClicked(); // "Daten&koppler PELK"
+    void ZuviDezarClicked();    // "&ZuviDezar"
     void ProgramNumberClicked(); // "Programm": switches the program of an older controller // "Service": maintenance interval, extra hours, clearing events
     void MainsTestClicked(); // "Netzschutz"
     void RamListClicked(); // "RAM 2E2C - 2E99"
@@ -255,6 +259,8 @@ private:
     QPointer<TUhrstellen> m_clock;
     QPointer<TFormModemVB> m_modem;
     ModemSession *m_modemSession = nullptr; // made with the interface window
+    QPointer<TSetPELK> m_coupler;
+    QPointer<TZuviDezar> m_zuvi;
     QPointer<TForm1> m_mainsTest;
     QPointer<TReadEvent> m_events;
     QPointer<TDiagramm> m_trend;
