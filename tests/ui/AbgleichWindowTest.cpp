@@ -1,10 +1,10 @@
 // "Abgleich" offscreen on the simulated controller: the entry opens the dialog of the device
 // type, the dialog measures and writes with its buttons, and the refusals open nothing.
-#include "calibration/ui/AbgleichULVA.h"
 #include "SimConverter.h"
 #include "SimDevice.h"
 #include "SimPort.h"
 #include "calibration/ui/Abgleich91.h"
+#include "calibration/ui/AbgleichULVA.h"
 #include "services/ui/FormIdentNummer.h"
 #include "shell/MainController.h"
 #include "shell/Texts.h"
