@@ -14,6 +14,7 @@
 #include "shell/ui/FormMain.h"
 #include <QAction>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -103,13 +104,25 @@ TEST_F(MonitorUi, ChoosingAPageFillsTheGrid)
         {"Menu34", QStringLiteral("Eingänge"), 2, false, 1, QStringLiteral("Eingang 01: Notstop")},
         {"Menu36", QStringLiteral("Sonstiges"), 3, true, 3, QStringLiteral("Anzahl Starts")},
     };
+    // A large font, as on a high-resolution screen: the counters no longer fit the base widths.
+    QFont large = grid->font();
+    large.setPointSize(16);
+    grid->setFont(large);
     for (const Case &c : cases) {
         ASSERT_TRUE(choose(c.entry)) << c.entry;
         EXPECT_TRUE(grid->isVisible());
         EXPECT_EQ(form->findChild<QLabel *>(QStringLiteral("L_Istwerte"))->text(), c.title);
         EXPECT_EQ(grid->columnCount(), c.columns);
         EXPECT_EQ(grid->rowCount(), form->Controller().Data.Values.Count());
-        EXPECT_EQ(grid->columnWidth(0), 50);
+        // The base width at least, and wide enough that no value or unit is cut.
+        EXPECT_GE(grid->columnWidth(0), 50);
+        const QFontMetrics metrics(grid->font());
+        for (int r = 0; r < grid->rowCount(); ++r)
+            for (int col = 0; col < c.columns - 1; ++col)
+                if (const QTableWidgetItem *item = grid->item(r, col))
+                    // A cell keeps a few pixels of margin on either side of its text.
+                    EXPECT_LE(metrics.horizontalAdvance(item->text()) + 6, grid->columnWidth(col))
+                        << c.entry << " row " << r << ": " << item->text().toStdString();
         EXPECT_EQ(cell(c.row, c.columns - 1), c.text) << c.entry;
         EXPECT_EQ(trend->isEnabled(), c.trend) << c.entry;
         EXPECT_TRUE(form->findChild<QMenu *>(QStringLiteral("Menu45"))->menuAction()->isVisible());

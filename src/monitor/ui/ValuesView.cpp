@@ -2,6 +2,7 @@
 #include "monitor/ValuePoller.h"
 #include "monitor/ui/Nachrichten.h"
 #include "shell/Texts.h"
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -13,7 +14,10 @@ TValuesView::TValuesView(ValuePoller &poller, QTableWidget *grid, QLabel *title,
     : QObject(parent), m_poller(poller), m_grid(grid), m_title(title), m_close(close), m_ack(acknowledge)
 {
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(&m_poller, &ValuePoller::PageSelected, this, [this] { CloseRowWindows(); });
+    connect(&m_poller, &ValuePoller::PageSelected, this, [this] {
+        CloseRowWindows();
+        m_freshPage = true;
+    });
     connect(&m_poller, &ValuePoller::PageBuilt, this, &TValuesView::Fill);
     connect(&m_poller, &ValuePoller::PageClosed, this, &TValuesView::Hide);
     connect(&m_poller, &ValuePoller::AcknowledgeVisibilityChanged, m_ack, &QWidget::setVisible);
@@ -46,13 +50,26 @@ void TValuesView::Fill()
     m_close->show();
     m_grid->clearContents();
     m_grid->setColumnCount(p.Columns);
-    const QVector<int> widths = PageColumnWidths(p.Columns);
-    for (int c = 0; c < widths.size(); ++c)
-        m_grid->setColumnWidth(c, widths[c]);
     m_grid->setRowCount(int(p.Cells.size()));
     for (int r = 0; r < p.Cells.size(); ++r)
         for (int c = 0; c < p.Columns; ++c)
             m_grid->setItem(r, c, new QTableWidgetItem(p.Cells[r].value(c)));
+    // The value and unit columns grow to their widest text (a long counter must not end in
+    // "..."), and never shrink while the page shows, so a value that loses a digit does not
+    // make the grid jump. The text column takes the rest.
+    const QVector<int> widths = PageColumnWidths(p.Columns);
+    const QFontMetrics metrics(m_grid->font());
+    for (int c = 0; c < widths.size(); ++c) {
+        int width = widths[c];
+        if (c < p.Columns - 1) {
+            for (const QStringList &row : p.Cells)
+                width = qMax(width, metrics.horizontalAdvance(row.value(c)) + 2 * kCellPadding);
+            if (!m_freshPage)
+                width = qMax(width, m_grid->columnWidth(c));
+        }
+        m_grid->setColumnWidth(c, width);
+    }
+    m_freshPage = false;
     if (m_rows.size() != p.Cells.size()) {
         CloseRowWindows();
         m_rows.resize(p.Cells.size());

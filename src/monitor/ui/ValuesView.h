@@ -42,4 +42,6 @@ private:
     QToolButton *m_close;
     QPushButton *m_ack;
     QVector<QPointer<TNachrichten>> m_rows;
+    bool m_freshPage = true;
+    static constexpr int kCellPadding = 6;
 };
