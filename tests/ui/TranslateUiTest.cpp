@@ -29,6 +29,16 @@
 #include <memory>
 
 #if __has_include("shell/ui/FormMain.h")
+#include "calibration/ui/AbgleichULVA.h"
+#include "calibration/ui/CanAnalog.h"
+#include "calibration/ui/DlgFormUlvaG.h"
+#include "calibration/ui/ULVAAusgang.h"
+#include "services/ui/Betriebsstunden.h"
+#include "services/ui/MainsTest.h"
+#include "services/ui/PrgService.h"
+#include "services/ui/ProgramNumber.h"
+#include "services/ui/RamList.h"
+#include "services/ui/ReadEvent.h"
 #include "shell/MainController.h"
 #include "shell/ui/FormMain.h"
 #define HAVE_FORM_MAIN 1
@@ -254,6 +264,24 @@ QObject *componentOf(QObject *parent, const QString &name)
     return nullptr;
 }
 
+#ifdef HAVE_FORM_MAIN
+// The windows the main window makes only when their entry is chosen, made the same way.
+// They go before the main window: some of them unregister from its chains.
+std::vector<std::unique_ptr<QWidget>> makeLateWindows(TFormMain &form)
+{
+    MainController &m = form.Controller();
+    ParameterSender &sender = *form.Sender();
+    std::vector<std::unique_ptr<QWidget>> made;
+    for (QWidget *w : std::initializer_list<QWidget *>{
+             new TReadEvent(m, &form), new TForm1(m, sender, &form), new TRAM_Liste(m, sender, &form),
+             new TPrgService(m, sender, &form), new TProgrammnummer(m, &form), new TBetriebsstunden(m, sender, &form),
+             new TAbgleichULVA(m, &form), new TDlgForm_UlvaG(m, &form), new TULVAAusgang(m, &form),
+             new TFormAnaCAN(m, sender, &form)})
+        made.emplace_back(w);
+    return made;
+}
+#endif
+
 class ShippedEnglish : public ::testing::Test
 {
 protected:
@@ -291,6 +319,9 @@ TEST_F(ShippedEnglish, EveryKeyNamesATextOfAnExistingComponent)
     for (QObject *w : formMain->TranslatedWindows())
         if (w)
             windows.insert(w->objectName(), w);
+    const auto late = makeLateWindows(*formMain);
+    for (const auto &w : late)
+        windows.insert(w->objectName(), w.get());
 #ifdef HAVE_FM_LWL
     if (QObject *lwl = formMain->InterfaceWindow())
         windows.insert(lwl->objectName(), lwl);
@@ -354,6 +385,69 @@ TEST_F(ShippedEnglish, EveryKeyNamesATextOfAnExistingComponent)
     EXPECT_EQ(CL_Strings().Consts, germanMessages);
 #endif
 }
+
+#ifdef HAVE_FORM_MAIN
+// One characteristic text per window: those made with the main window follow the language
+// choice, those made later get the language chosen when they are made.
+TEST_F(ShippedEnglish, EveryWindowFollowsTheLanguageChoice)
+{
+    struct Row
+    {
+        const char *form;
+        const char *component; // empty: the window title
+        const char *german;
+        const char *english;
+    };
+    const Row rows[] = {
+        {"ReadEvent", "Btn_Unit", "Aus Gerät", "From device"},
+        {"Form1", "Button1", "Netzausfalltest starten", "Start mains failure test"},
+        {"RAM_Liste", "Button2", "Daten holen", "Fetch data"},
+        {"PrgService", "Btn_Ausfuehren", "Ausführen", "Execute"},
+        {"Programmnummer", "Label2", "Programmnummer:", "Program number:"},
+        {"Betriebsstunden", "RB_2", "Anzahl Starts", "Number of starts"},
+        {"FormModemVB", "MenuProtokoll", "Protokoll", "Protocol"},
+        {"AbgleichULVA", "", "Abgleich ULVA", "ULVA calibration"},
+        {"DlgForm_UlvaG", "B_Fertig", "Fertig", "Finish"},
+        {"ULVAAusgang", "", "Mirelo ULVA Ausgänge", "Mirelo ULVA outputs"},
+        {"FormAnaCAN", "", "Analogwerte CAN (J1939)", "Analogue values CAN (J1939)"},
+        {"FormHelp", "", "Mirelo Parametrierung ZuviDezar", "Mirelo ZuviDezar parameter setting"},
+    };
+    formMain = std::make_unique<TFormMain>(&prompter);
+    formMain->CreateWindows();
+    const auto late = makeLateWindows(*formMain);
+    auto captionOf = [&](const Row &row) -> QString {
+        QList<QObject *> all = formMain->TranslatedWindows();
+        for (const auto &w : late)
+            all << w.get();
+        for (QObject *w : all) {
+            if (!w || w->objectName() != QLatin1String(row.form))
+                continue;
+            if (!*row.component)
+                return static_cast<QWidget *>(w)->windowTitle();
+            QObject *c = componentOf(w, QLatin1String(row.component));
+            for (const TextSlot &s : c ? SlotsOf(c) : QVector<TextSlot>())
+                if (s.Key == QLatin1String("Caption"))
+                    return s.Get();
+            return QStringLiteral("<no caption>");
+        }
+        return QStringLiteral("<no window>");
+    };
+    auto choose = [&](int index) {
+        formMain->ApplyLanguage(index);
+        for (const auto &w : late)
+            formMain->TranslateNewWindow(w.get());
+    };
+
+    // The default language list: 0 deu, 1 eng.
+    choose(1);
+    ASSERT_EQ(formMain->Controller().Settings.Language, QStringLiteral("eng"));
+    for (const Row &row : rows)
+        EXPECT_EQ(captionOf(row), QString::fromUtf8(row.english)) << row.form;
+    choose(0);
+    for (const Row &row : rows)
+        EXPECT_EQ(captionOf(row), QString::fromUtf8(row.german)) << row.form;
+}
+#endif
 
 TEST_F(ShippedEnglish, FileIsWindows1252WithCrLf)
 {

@@ -323,6 +323,7 @@ void TFormMain::UlvaCalibrate()
     }
     if (!m_ulvaCalibration) {
         m_ulvaCalibration = new TAbgleichULVA(*m_main, this);
+        TranslateNewWindow(m_ulvaCalibration);
         m_ulvaCalibration->ReadAgain = [this] {
             if (m_main->Online)
                 ReadFromDevice();

@@ -74,5 +74,6 @@ void TFormMain::AnalogCanClicked()
     if (!m_main->ParamsLoaded)
         return;
     TFormAnaCAN dialog(*m_main, *m_sender, this);
+    TranslateNewWindow(&dialog);
     dialog.exec();
 }

@@ -164,5 +164,6 @@ void TFormMain::UlvaBasicCalibration()
         return;
     }
     TDlgForm_UlvaG dialog(*m_main, this);
+    TranslateNewWindow(&dialog);
     dialog.exec();
 }

@@ -70,8 +70,10 @@ void TFormMain::UlvaOutputs()
     }
     if (m_poller && m_poller->PageActive())
         m_main->CloseValues();
-    if (!m_ulvaOutputs)
+    if (!m_ulvaOutputs) {
         m_ulvaOutputs = new TULVAAusgang(*m_main, this);
+        TranslateNewWindow(m_ulvaOutputs);
+    }
     m_ulvaOutputs->show();
     m_ulvaOutputs->raise();
     m_ulvaOutputs->activateWindow();

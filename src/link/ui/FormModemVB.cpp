@@ -53,12 +53,14 @@ TFormModemVB::TFormModemVB(MainController &main, ModemSession &session, QWidget 
         ShowStatus();
     });
     QMenu *baud = m_menu->addMenu(QStringLiteral("Baud Rate"));
+    baud->setObjectName(QStringLiteral("MenuBaud"));
     for (const char *b : {"2400", "9600"}) {
         QAction *a = baud->addAction(QLatin1String(b));
         a->setObjectName(QStringLiteral("Baud") + QLatin1String(b));
         connect(a, &QAction::triggered, this, [this, b] { SetBaud(QLatin1String(b)); });
     }
     QMenu *proto = m_menu->addMenu(QStringLiteral("Protokoll"));
+    proto->setObjectName(QStringLiteral("MenuProtokoll"));
     for (int entry = 1; entry <= 5; ++entry) {
         QAction *a = proto->addAction(Protocol(entry)->Caption);
         a->setObjectName(QStringLiteral("Protokoll%1").arg(entry));
@@ -70,8 +72,9 @@ TFormModemVB::TFormModemVB(MainController &main, ModemSession &session, QWidget 
     }
     // Offered as in the original, without a function.
     QMenu *hand = m_menu->addMenu(QStringLiteral("Handshake"));
-    hand->addAction(QStringLiteral("ein"));
-    hand->addAction(QStringLiteral("aus"));
+    hand->setObjectName(QStringLiteral("MenuHandshake"));
+    hand->addAction(QStringLiteral("ein"))->setObjectName(QStringLiteral("HandshakeEin"));
+    hand->addAction(QStringLiteral("aus"))->setObjectName(QStringLiteral("HandshakeAus"));
 
     m_label = new QLabel(this);
     m_label->setObjectName(QStringLiteral("Lb_Befehl"));
@@ -351,21 +354,27 @@ void TFormModemVB::FbedClicked()
 
 TFormModemVB *TFormMain::ModemWindow() const { return m_modem; }
 
-// The main window's menu entry: the window is made once and shown non-modally.
+// Made once with the other windows, hidden; needs the modem session and the ident dialog
+// only when used.
+void TFormMain::MakeModemWindow()
+{
+    if (m_modem || !m_modemSession)
+        return;
+    m_modem = new TFormModemVB(*m_main, *m_modemSession, this);
+    m_modem->SelectPort = [this] { SelectCom(); };
+    m_modem->ChooseProtocol = [this](int entry) { ChooseProtocol(entry); };
+    m_modem->AskFbed = [this](QString *entered) {
+        if (!m_ident->ShowMode(QStringLiteral("FBED")) || !m_ident->EditAccepted())
+            return false;
+        *entered = m_ident->EnteredText();
+        return true;
+    };
+}
+
+// The main window's menu entry: the window is shown non-modally.
 void TFormMain::ModemClicked()
 {
     CreateWindows();
-    if (!m_modem) {
-        m_modem = new TFormModemVB(*m_main, *m_modemSession, this);
-        m_modem->SelectPort = [this] { SelectCom(); };
-        m_modem->ChooseProtocol = [this](int entry) { ChooseProtocol(entry); };
-        m_modem->AskFbed = [this](QString *entered) {
-            if (!m_ident->ShowMode(QStringLiteral("FBED")) || !m_ident->EditAccepted())
-                return false;
-            *entered = m_ident->EnteredText();
-            return true;
-        };
-    }
     m_modem->show();
     m_modem->raise();
     m_modem->activateWindow();

@@ -53,7 +53,9 @@ TRAM_Liste::TRAM_Liste(MainController &main, ParameterSender &sender, QWidget *p
             m_memo->setReadOnly(true);
             m_memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
             m_memo->setFixedHeight(m_memo->fontMetrics().lineSpacing() * 5 + 8);
-            column->addRow(new QLabel(QStringLiteral("Zykluszeiten:"), this));
+            auto *cycles = new QLabel(QStringLiteral("Zykluszeiten:"), this);
+            cycles->setObjectName(QStringLiteral("Label_Zykluszeiten"));
+            column->addRow(cycles);
             column->addRow(m_memo);
         }
     }

@@ -610,6 +610,8 @@ void TFormMain::CreateWindows()
     }
     if (!m_coupler)
         m_coupler = new TSetPELK(*m_main, this);
+    // Made here rather than on first use so that a language switch before it is opened reaches it.
+    MakeModemWindow();
 }
 
 TFmLWL *TFormMain::InterfaceWindow() const { return m_lwl; }
@@ -670,7 +672,24 @@ QList<QObject *> TFormMain::TranslatedWindows() const
         windows << m_abgleich91.data();
     if (m_cpu68k)
         windows << m_cpu68k.data();
+    if (m_modem)
+        windows << m_modem.data();
+    if (m_zuvi && m_zuvi->HelpWindow())
+        windows << m_zuvi->HelpWindow();
+    if (m_mainsTest)
+        windows << m_mainsTest.data();
+    if (m_events)
+        windows << m_events.data();
+    if (m_ulvaCalibration)
+        windows << m_ulvaCalibration.data();
+    if (m_ulvaOutputs)
+        windows << m_ulvaOutputs.data();
     return windows;
+}
+
+void TFormMain::TranslateNewWindow(QObject *window) const
+{
+    Translation::TranslateForm(Translation::LanguageFolder(), window, m_main->Settings.Language);
 }
 
 void TFormMain::showEvent(QShowEvent *event)
@@ -723,6 +742,7 @@ void TFormMain::OperatingHoursClicked()
         return;
     QString why;
     TBetriebsstunden dialog(*m_main, *m_sender, this);
+    TranslateNewWindow(&dialog);
     if (!dialog.Core().Available(&why)) {
         m_prompter->error(why);
         return;
@@ -757,6 +777,7 @@ void TFormMain::ServiceClicked()
         return;
     QString why;
     TPrgService dialog(*m_main, *m_sender, this);
+    TranslateNewWindow(&dialog);
     if (!dialog.Core().Available(&why)) {
         m_prompter->error(why);
         return;
@@ -781,6 +802,7 @@ void TFormMain::ProgramNumberClicked()
         return;
     }
     auto *dialog = new TProgrammnummer(*m_main, this);
+    TranslateNewWindow(dialog);
     dialog->show();
 }
 
@@ -790,6 +812,7 @@ void TFormMain::MainsTestClicked()
         return;
     if (!m_mainsTest) {
         m_mainsTest = new TForm1(*m_main, *m_sender, this);
+        TranslateNewWindow(m_mainsTest);
         m_mainsTest->PauseValues = [this] {
             if (m_poller)
                 m_poller->Pause();
@@ -839,6 +862,7 @@ void TFormMain::RamListClicked()
         return;
     QString why;
     TRAM_Liste dialog(*m_main, *m_sender, this);
+    TranslateNewWindow(&dialog);
     if (!dialog.Core().Available(&why)) {
         m_prompter->error(why);
         return;
@@ -850,6 +874,7 @@ void TFormMain::EventsClicked()
 {
     if (!m_events) {
         m_events = new TReadEvent(*m_main, this);
+        TranslateNewWindow(m_events);
         // The event read uses the line: the actual values wait until it has ended.
         m_events->PauseValues = [this] {
             if (m_poller)

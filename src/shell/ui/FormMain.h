@@ -130,6 +130,8 @@ public:
     ProtocolSearch *Search() const { return m_search; }
     // The windows the language choice translates, in the order of the language list.
     QList<QObject *> TranslatedWindows() const;
+    // A window made after the language was chosen gets the chosen language at once.
+    void TranslateNewWindow(QObject *window) const;
 
     // ULVA module: the channel calibration ("Abgleich" for device type 35; closes the actual
     // values first), the basic calibration wizard, the output simulation; the CAN values.
@@ -178,6 +180,7 @@ private:
     void SaveAlarmList();
     void TrendClicked(); // "Trend"
     void MakeTrendWindow();
+    void MakeModemWindow();
     QRect availableArea() const;
     // The open or save dialog in the folder of this session; empty when cancelled.
     QString AskFileName(bool save, const QString &title, const QString &filter, const QString &proposed);
