@@ -39,14 +39,18 @@ TRAM_Liste::TRAM_Liste(MainController &main, ParameterSender &sender, QWidget *p
         }
         if (f.Bit == 0) {
             auto *group = new QGroupBox(RamList::GroupLabel(f), this);
+            group->setObjectName(f.Address == 0x2E8E ? QStringLiteral("GroupBox_Netz") : QStringLiteral("GroupBox_Gen"));
             bits = new QFormLayout(group);
             column->addRow(group);
         }
         QLineEdit *e = makeEdit(f);
+        // Named after its field ("Edit7" -> "Label7") so that the language files reach it.
+        auto *label = new QLabel(f.Label, this);
+        label->setObjectName(QString(f.Name).replace(QLatin1String("Edit"), QLatin1String("Label")));
         if (f.Bit >= 0)
-            bits->addRow(f.Label, e);
+            bits->addRow(label, e);
         else
-            column->addRow(f.Label, e);
+            column->addRow(label, e);
         if (f.Address == 0x2E2E) {
             m_memo = new QPlainTextEdit(this);
             m_memo->setObjectName(QStringLiteral("Memo1"));
