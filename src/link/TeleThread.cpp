@@ -752,12 +752,15 @@ void TTeleThread::Report(int state)
     }
     if (OnDone)
         OnDone(quint8(lParam & 0xFF));
-    if (!requester)
-        return;
-    const auto type = requester->thread() == QThread::currentThread() ? Qt::DirectConnection
-                                                                       : Qt::BlockingQueuedConnection;
-    QMetaObject::invokeMethod(requester, "TeleMessage", type, Q_ARG(quint16, index), Q_ARG(quint32, wParam),
-                              Q_ARG(quint32, lParam));
+    if (requester) {
+        const auto type = requester->thread() == QThread::currentThread() ? Qt::DirectConnection
+                                                                           : Qt::BlockingQueuedConnection;
+        QMetaObject::invokeMethod(requester, "TeleMessage", type, Q_ARG(quint16, index), Q_ARG(quint32, wParam),
+                                  Q_ARG(quint32, lParam));
+    }
+    // Told after the requester has taken its report, so a waiter sees the requester done too.
+    if (Idle())
+        emit Idled();
 }
 
 int TTeleThread::StateToTextIndex(int state)

@@ -91,6 +91,9 @@ public:
     void SetPrompter(Prompter *prompter) { m_prompter = prompter; }
     // Tests shorten the one-byte read time-out; the retry counts stay as they are.
     void SetReadTimeout(int ms) { m_readTimeout = ms; }
+    int ReadTimeout() const { return m_readTimeout; }
+    // The longest one exchange can take: every echo and answer read at its retry limit.
+    int WorstExchangeMs() const { return m_readTimeout * (EchoRetries + AnswerRetries + 10) + 1000; }
     // Tests put a scripted line in place of the real or simulated port.
     using PortFactory = std::function<std::unique_ptr<LinkPort>(const QString &name)>;
     void SetPortFactory(PortFactory factory)
@@ -108,6 +111,11 @@ public:
     // Why the port did not open or the line was lost; empty when it opens again after such a
     // problem (worker thread).
     std::function<void(const QString &problem)> OnPortProblem;
+
+signals:
+    // The queue has run empty after an exchange's report was handled (worker thread; a
+    // receiver in another thread gets it queued).
+    void Idled();
 
 protected:
     void run() override;

@@ -404,7 +404,7 @@ TEST_F(FormMainUi, PortAndProtocolChoicesWaitWhileAChainRuns)
     QTRY_VERIFY_WITH_TIMEOUT(thread->PortOpen() && thread->OpenAttempts() > 0, 5000);
     MainController &c = form->Controller();
     c.LinkBusy = true;
-    const std::pair<const char *, int> cases[] = {{"Menu562", 428}, {"AcSelectCOM", 427}};
+    const std::pair<const char *, int> cases[] = {{"Menu562", 428}, {"AcSelectCOM", 427}, {"Menu55", 428}};
     for (const auto &k : cases) {
         SCOPED_TRACE(k.first);
         const int attempts = thread->OpenAttempts();
@@ -415,6 +415,7 @@ TEST_F(FormMainUi, PortAndProtocolChoicesWaitWhileAChainRuns)
         EXPECT_EQ(thread->OpenAttempts(), attempts);
         EXPECT_EQ(c.Init.BaudText, QStringLiteral("9600"));
         EXPECT_EQ(c.Init.PortName, QStringLiteral("SIM"));
+        EXPECT_FALSE(form->Search()->Running());
     }
     c.LinkBusy = false;
 }

@@ -7,6 +7,7 @@
 #include "link/ModemSession.h"
 #include "link/ui/FormModemVB.h"
 #include "link/ProtocolSearch.h"
+#include "link/LineChange.h"
 #include "link/TeleThread.h"
 #include "link/ui/FormLWL.h"
 #include "monitor/DeviceInfo.h"
@@ -144,6 +145,18 @@ TFormMain::TFormMain(Prompter *prompter, QWidget *parent) : QMainWindow(parent)
     });
 
     m_search = new ProtocolSearch(*m_main, this);
+    m_lineChange = new LineChange(*m_main, m_search, this);
+    m_lineChange->PollInFlight = [this] { return m_poller && m_poller->InFlight(); };
+    m_lineChange->PausePoll = [this] {
+        if (!m_poller || m_poller->Paused())
+            return false;
+        m_poller->Pause();
+        return true;
+    };
+    m_lineChange->ResumePoll = [this] {
+        if (m_poller)
+            m_poller->Resume();
+    };
     m_reader = new DeviceReader(*m_main, m_search, this);
     m_sender = new ParameterSender(*m_main, *m_reader, this);
     m_changes = new TFormChanges(this);
@@ -1181,10 +1194,7 @@ void TFormMain::OpenManual(const QString &base)
 
 bool TFormMain::RefuseWhileBusy(int textIndex)
 {
-    if (!m_main->LinkBusy && !m_search->Running())
-        return false;
-    m_prompter->warning(GetText(textIndex));
-    return true;
+    return m_lineChange->RefuseNow(textIndex);
 }
 
 void TFormMain::SelectCom()
@@ -1206,9 +1216,11 @@ void TFormMain::SelectCom()
         return;
     // The name as chosen is kept, a stable by-id name included.
     const QString port = choices[index].Name;
-    if (TTeleThread *t = m_main->Thread())
-        t->SetPort(port, m_main->Init.BaudText);
-    m_main->Init.ChoosePort(port);
+    m_lineChange->Run(427, [this, port] {
+        if (TTeleThread *t = m_main->Thread())
+            t->SetPort(port, m_main->Init.BaudText);
+        m_main->Init.ChoosePort(port);
+    });
 }
 
 void TFormMain::OwnAddress()
@@ -1229,16 +1241,13 @@ void TFormMain::SlaveAddress()
 
 void TFormMain::SearchProtocol()
 {
-    if (m_main->LinkBusy || m_search->Running())
-        return;
-    m_search->Start();
+    // The search reopens the port at other speeds: the same rule as a protocol choice.
+    m_lineChange->Run(428, [this] { m_search->Start(); });
 }
 
 void TFormMain::ChooseProtocol(int entry)
 {
-    if (RefuseWhileBusy(428))
-        return;
-    ProtocolSearch::ChooseProtocol(*m_main, entry);
+    m_lineChange->Run(428, [this, entry] { ProtocolSearch::ChooseProtocol(*m_main, entry); });
 }
 
 void TFormMain::ChooseLanguage()

@@ -10,6 +10,7 @@ class DeviceReader;
 class DialogPrompter;
 class EditSession;
 class GuiEditDialogs;
+class LineChange;
 class ParameterSender;
 class TFormChanges;
 class TNachrichten;
@@ -227,6 +228,7 @@ private:
     MainController *m_main = nullptr;
     std::unique_ptr<DialogPrompter> m_dialogs;
     ProtocolSearch *m_search = nullptr;
+    LineChange *m_lineChange = nullptr;
     DeviceReader *m_reader = nullptr;
     ParameterSender *m_sender = nullptr;
     std::unique_ptr<GuiEditDialogs> m_editDialogs;
