@@ -128,7 +128,9 @@ TEST(LineChange, RefusedWhileSomethingElseHoldsTheLine)
         EXPECT_EQ(runs, 0);
         EXPECT_EQ(r.rig.prompter.Warnings, QStringList{GetText(c.text)});
         c.release(r);
-        EXPECT_EQ(r.rig.thread->OpenAttempts(), attempts);
+        // The search opens the port at its own speeds; the others leave it alone.
+        if (c.text != 428)
+            EXPECT_EQ(r.rig.thread->OpenAttempts(), attempts);
         EXPECT_FALSE(r.change->Refused());
     }
 }
