@@ -5,7 +5,6 @@
 #include "services/AccessLevels.h"
 #include "services/EventMemory.h"
 #include "shell/Texts.h"
-#include <QEventLoop>
 
 namespace {
 
@@ -22,19 +21,14 @@ void Print(const QString &header, const QVector<EventLine> &lines)
 template <typename Signal, typename Start>
 bool Await(EventMemory &events, Signal signal, Start start, QString *why = nullptr)
 {
-    QEventLoop loop;
-    bool ok = false;
-    const auto c = QObject::connect(&events, signal, &loop, [&](bool good, const QString &reason) {
-        ok = good;
-        if (why)
-            *why = reason;
-        loop.quit();
-    });
-    const bool sent = start();
-    if (sent)
-        loop.exec();
-    QObject::disconnect(c);
-    return sent && ok;
+    return AwaitChain(
+        &events, signal,
+        [why](bool good, const QString &reason) {
+            if (why)
+                *why = reason;
+            return good;
+        },
+        start);
 }
 
 int eventsCommand(const CliOptions &o, CliPrompter &prompter)

@@ -5,7 +5,6 @@
 #include "services/AccessLevels.h"
 #include "services/OperatingHours.h"
 #include "shell/Texts.h"
-#include <QEventLoop>
 
 namespace {
 
@@ -16,20 +15,13 @@ using Counter = OperatingHours::Counter;
 // Runs one read or write of the counters to its end; false when it failed.
 bool Await(OperatingHours &hours, bool write, Counter c, const QString &text, quint32 *value)
 {
-    QEventLoop loop;
-    bool ok = false;
-    auto done = [&](bool good, Counter, quint32 v) {
-        ok = good;
-        *value = v;
-        loop.quit();
-    };
-    const auto connection = write ? QObject::connect(&hours, &OperatingHours::WriteFinished, &loop, done)
-                                  : QObject::connect(&hours, &OperatingHours::ReadFinished, &loop, done);
-    const bool sent = write ? hours.Write(c, text) : hours.Read(c);
-    if (sent)
-        loop.exec();
-    QObject::disconnect(connection);
-    return sent && ok;
+    return AwaitChain(
+        &hours, write ? &OperatingHours::WriteFinished : &OperatingHours::ReadFinished,
+        [value](bool good, Counter, quint32 v) {
+            *value = v;
+            return good;
+        },
+        [&] { return write ? hours.Write(c, text) : hours.Read(c); });
 }
 
 int hoursCommand(const CliOptions &o, CliPrompter &prompter)

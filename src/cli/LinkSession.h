@@ -15,6 +15,25 @@
 #include <QTimer>
 #include <functional>
 
+// Starts a chain with `start` and runs the event loop until `sender` emits `finished`;
+// `judge` takes the signal's arguments and says whether the chain succeeded. False as well
+// when the chain could not be started.
+template <typename Sender, typename Signal, typename Judge, typename Start>
+bool AwaitChain(Sender *sender, Signal finished, Judge judge, Start start)
+{
+    QEventLoop loop;
+    bool ok = false;
+    const auto connection = QObject::connect(sender, finished, &loop, [&](auto &&...args) {
+        ok = judge(args...);
+        loop.quit();
+    });
+    const bool sent = start();
+    if (sent)
+        loop.exec();
+    QObject::disconnect(connection);
+    return sent && ok;
+}
+
 struct LinkSession
 {
     LinkSession(const CliOptions &o, Prompter &prompter, int readTimeoutMs = TTeleThread::ReadTimeoutMs)

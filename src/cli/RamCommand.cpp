@@ -5,7 +5,6 @@
 #include "services/AccessLevels.h"
 #include "services/RamList.h"
 #include "shell/Texts.h"
-#include <QEventLoop>
 
 namespace {
 
@@ -14,19 +13,9 @@ const char *const kUsage = "ram [--reset] --password PW";
 // Runs a read or the reset to its end; false when it failed.
 bool Await(RamList &ram, bool reset)
 {
-    QEventLoop loop;
-    bool ok = false;
-    auto done = [&](bool good) {
-        ok = good;
-        loop.quit();
-    };
-    const auto connection = reset ? QObject::connect(&ram, &RamList::ResetFinished, &loop, done)
-                                  : QObject::connect(&ram, &RamList::ReadFinished, &loop, done);
-    const bool sent = reset ? ram.Reset() : ram.Read();
-    if (sent)
-        loop.exec();
-    QObject::disconnect(connection);
-    return sent && ok;
+    return AwaitChain(
+        &ram, reset ? &RamList::ResetFinished : &RamList::ReadFinished, [](bool good) { return good; },
+        [&] { return reset ? ram.Reset() : ram.Read(); });
 }
 
 int ramCommand(const CliOptions &o, CliPrompter &prompter)
